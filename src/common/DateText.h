@@ -1,0 +1,15 @@
+#pragma once
+
+#include <QDateTime>
+#include <QString>
+
+namespace quorlin {
+
+// The system's date and time texts: ISO-like and unambiguous.
+QString shortDateText(const QDateTime& t);        // 2026-12-07
+QString timeText(const QDateTime& t);             // 14:05:09
+QString generalDateTimeText(const QDateTime& t);  // 2026-12-07 14:05:09
+// The error log's own form: "07/12/2026 02:05:09 pm" (12-hour clock, 00:30 is 12:30 am).
+QString errorLogDateText(const QDateTime& t);
+
+}  // namespace quorlin

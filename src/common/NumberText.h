@@ -1,0 +1,34 @@
+#pragma once
+
+#include <QString>
+#include <QStringView>
+
+namespace quorlin {
+
+// Every number the system shows, writes or reads back goes through these, so the bytes of
+// boxes and files are the same everywhere and never depend on the locale.
+
+// Up to 15 significant digits, "." as separator, "0" before the point, no trailing zeros:
+// 4 -> "4", 0.5 -> "0.5", -12.3457 -> "-12.3457". Exponent form (1E+15, 1E-05) outside
+// 1e-4 <= |v| < 1e15.
+QString displayNumberText(double value);
+
+// As displayNumberText but without the 0 before the point: 0.5 -> ".5", -0.25 -> "-.25".
+// Round-trips 15 significant digits through leadingNumber().
+QString shortNumberText(double value);
+
+// A value in the "print form" of configuration files: short number text with one blank
+// before a non-negative number and one blank after it (" 1.5 ", "-2 ").
+QString printFormText(double value);
+
+// The leading-number rule: blanks, tabs and line feeds are ignored wherever they stand; an
+// optional sign, digits, optional "." and fraction, optional exponent (E or D) are taken;
+// reading stops at the first character that cannot continue the number. No number gives
+// 0. A number beyond the range of a double throws AppError(Overflow).
+double leadingNumber(QStringView text);
+
+// Reads a whole text as a number (blanks around it allowed, "." as the only separator).
+// Returns false when the text is not entirely one number.
+bool parseWholeNumber(QStringView text, double& value);
+
+}  // namespace quorlin
