@@ -1,0 +1,100 @@
+#pragma once
+
+// The simulated board: a pseudo-terminal that answers like the eight-channel board. It runs
+// its own thread, so it keeps answering while the program's UI thread is blocked.
+
+#include <QByteArray>
+#include <QString>
+
+#include <chrono>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <vector>
+
+namespace quorlin::sim {
+
+// A source of raw 16-bit readings for one channel (0x2000 is 0 V, 0x0000 -5 V, 0x3FFF 4.999 V).
+struct Source {
+    enum class Kind { Constant, Ramp, Sine, Noise, Script };
+    Kind kind = Kind::Constant;
+    uint16_t value = 0x2000;     // Constant; Ramp start; Sine/Noise centre
+    int step = 1;                // Ramp step per reading (wraps within 0x0000..0x3FFF)
+    double amplitude = 0;        // Sine amplitude / Noise spread, in raw counts
+    double periodReadings = 100; // Sine period, in readings of that channel
+    uint32_t seed = 1;           // Noise
+    std::vector<uint16_t> script;  // Script: values in turn, repeated
+    bool repeat = true;
+
+    static Source constant(uint16_t raw);
+    static Source ramp(uint16_t start, int step);
+    static Source sine(uint16_t centre, double amplitude, double periodReadings);
+    static Source noise(uint16_t centre, double spread, uint32_t seed);
+    static Source scripted(std::vector<uint16_t> values, bool repeat = true);
+};
+
+// A fault applied to the next reply (to the next reading request of any channel).
+enum class Fault {
+    WrongMarker,     // first byte 0xFE instead of 0xFF
+    ShortReply,      // two bytes
+    LongReply,       // four bytes
+    SplitReply,      // three bytes in pieces: one byte, a pause, then two
+    StrayByteBefore, // one stray byte, then the reply
+    DropReply,       // no reply at all
+    DelayReply,      // the reply comes after faultDelay
+};
+
+struct Timing {
+    bool emulateLine = false;  // 10 bits per byte at 9600 baud: about 1.04 ms per byte
+    // Conversion time before a reply: base + perSample * samples averaged.
+    std::chrono::microseconds conversionBase{0};
+    std::chrono::microseconds conversionPerSample{0};
+};
+
+// One request the board received and what it did about it.
+struct Exchange {
+    uint8_t request = 0;       // the byte received
+    int channel = -1;          // 0..7 for a reading request, -1 otherwise
+    bool answered = false;     // a reply (good or faulty) was sent
+    bool good = false;         // the reply was a good three-byte reply
+    uint16_t raw = 0;          // the reading sent
+    std::chrono::steady_clock::time_point at;  // when the request arrived
+};
+
+class BoardSim {
+public:
+    BoardSim();
+    ~BoardSim();  // stops the thread and closes the line
+    BoardSim(const BoardSim&) = delete;
+    BoardSim& operator=(const BoardSim&) = delete;
+
+    // Opens the pseudo-terminal and starts answering. linkPath, when given, becomes a
+    // symbolic link to the device. Returns false (and errorString()) on failure.
+    bool start(const QString& linkPath = {});
+    void stop();
+    QString devicePath() const;  // /dev/pts/N
+    QString errorString() const;
+
+    void setSource(int channel, const Source& source);
+    void setTiming(const Timing& timing);
+    void injectFault(Fault fault, int count = 1);  // for the next `count` replies
+    void setFaultDelay(std::chrono::milliseconds delay);
+    void setSilent(bool silent);  // stop answering (requests still logged) / resume
+    void closeLine();             // the device goes away, as a pulled USB adapter
+
+    int samplesAveraged() const;  // from the last "z" + count code (1 until set)
+    std::vector<Exchange> exchanges() const;  // every request received, in order
+    std::vector<std::pair<uint8_t, std::chrono::steady_clock::time_point>> received() const;
+    void clearLog();
+    // Blocks until at least n requests have been received or the timeout passes.
+    bool waitForRequests(size_t n, std::chrono::milliseconds timeout) const;
+
+private:
+    struct Impl;
+    std::unique_ptr<Impl> d;
+};
+
+// Volts the program shows for a raw reading (the board's decoding, for test expectations).
+double rawToVolts(uint16_t raw);
+
+}  // namespace quorlin::sim
