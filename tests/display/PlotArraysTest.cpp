@@ -4,13 +4,8 @@
 
 #include <gtest/gtest.h>
 
-#include <cmath>
-
 namespace quorlin {
 namespace {
-
-using test::RecordingChart;
-using test::RecordingErrorHandler;
 
 class PlotArraysTest : public ::testing::Test {
   protected:
@@ -23,66 +18,34 @@ class PlotArraysTest : public ::testing::Test {
     }
 
     AcquisitionValues values;
-    RecordingChart chart;
-    RecordingErrorHandler errors;
+    test::RecordingChart chart;
+    test::RecordingErrorHandler errors;
     PlotArrays plots{values, chart, errors};
 };
 
-TEST_F(PlotArraysTest, firstScan_onePointPerPlotAndTablesOfTwoColumns) {
-    scan(QStringLiteral(".25"), 1.5);  // a time below one second starts with the point
+TEST_F(PlotArraysTest, scans_growSharedTablesByOneColumnAndPlotEveryPoint) {
+    scan(QStringLiteral(".25"), 1.5);  // under a second the text starts with the point
     plots.PlotVoltArrays();
-
     for (int k = 0; k < kChannelCount; ++k) {
-        const auto points = chart.points(k + 1);
-        ASSERT_EQ(points.size(), 1u) << k;
-        EXPECT_DOUBLE_EQ(points[0].first, 0.25);
-        EXPECT_DOUBLE_EQ(points[0].second, 1.5 + k);
-        const auto& table = *plots.PlotHistory()[k];
-        EXPECT_EQ(table.columnCount(), 2);
-        EXPECT_TRUE(std::isnan(table.x(1)));
-        EXPECT_TRUE(std::isnan(table.y(1)));
+        using Points = std::vector<std::pair<double, double>>;
+        EXPECT_EQ(chart.points(k + 1), (Points{{0.25, 1.5 + k}}));
+        EXPECT_EQ(plots.PlotHistory()[k]->columnCount(), 2);
+        EXPECT_EQ(chart.table[k + 1].get(), plots.PlotHistory()[k].get());  // not a copy
     }
+    scan(QStringLiteral("1.5"), 10);
+    plots.PlotScaleArrays();
+    scan(QStringLiteral("2"), 20);
+    plots.PlotScaleArrays();
+    EXPECT_EQ(plots.PlotHistory()[7]->columnCount(), 4);
+    EXPECT_EQ(chart.points(8),
+              (std::vector<std::pair<double, double>>{{0.25, 8.5}, {1.5, -17}, {2, -27}}));
     EXPECT_TRUE(errors.reports.empty());
-}
 
-TEST_F(PlotArraysTest, nScans_nPlusOneColumnsAndNPointsInOrder) {
-    constexpr int kScans = 5;
-    for (int i = 1; i <= kScans; ++i) {
-        scan(QStringLiteral("%1.5").arg(i), 10.0 * i);
-        plots.PlotScaleArrays();
-    }
-    for (int k = 0; k < kChannelCount; ++k) {
-        EXPECT_EQ(plots.PlotHistory()[k]->columnCount(), kScans + 1);
-        const auto points = chart.points(k + 1);
-        ASSERT_EQ(points.size(), static_cast<size_t>(kScans));
-        for (int i = 0; i < kScans; ++i) {
-            EXPECT_DOUBLE_EQ(points[i].first, i + 1.5);
-            EXPECT_DOUBLE_EQ(points[i].second, -(10.0 * (i + 1) + k));  // scaled values
-        }
-    }
-}
-
-TEST_F(PlotArraysTest, chartSharesTheHistoryInsteadOfACopy) {
-    scan(QStringLiteral("1"), 0);
-    plots.PlotVoltArrays();
-    for (int k = 0; k < kChannelCount; ++k) {
-        EXPECT_EQ(chart.table[k + 1].get(), plots.PlotHistory()[k].get());
-    }
-}
-
-TEST_F(PlotArraysTest, reset_startsFreshTablesOfOneEmptyColumn) {
-    scan(QStringLiteral("1"), 0);
-    plots.PlotVoltArrays();
-    plots.PlotVoltArrays();
-    const auto before = plots.PlotHistory()[0];
+    const auto old = plots.PlotHistory()[0];
     plots.ResetPlotHistory();
-    for (const auto& table : plots.PlotHistory()) {
-        EXPECT_EQ(table->columnCount(), 1);
-        EXPECT_EQ(table->filledCount(), 0);
-    }
-    // The table the chart still holds is not emptied under it.
-    EXPECT_EQ(before->filledCount(), 2);
-    EXPECT_NE(before.get(), plots.PlotHistory()[0].get());
+    EXPECT_EQ(plots.PlotHistory()[0]->columnCount(), 1);
+    EXPECT_EQ(plots.PlotHistory()[0]->filledCount(), 0);
+    EXPECT_EQ(old->filledCount(), 3);  // the chart's table is not emptied under it
 }
 
 TEST_F(PlotArraysTest, refusingChart_reportsOnceAndSkipsTheRestOfTheScan) {
@@ -93,38 +56,24 @@ TEST_F(PlotArraysTest, refusingChart_reportsOnceAndSkipsTheRestOfTheScan) {
     };
     scan(QStringLiteral("2"), 0);
     plots.PlotVoltArrays();
-
     ASSERT_EQ(errors.reports.size(), 1u);
-    EXPECT_EQ(errors.reports[0].number, ErrorNumber::OutOfMemory);
-    EXPECT_EQ(errors.reports[0].source, QStringLiteral("PlotVoltArrays"));
-    EXPECT_EQ(errors.reports[0].screen, QStringLiteral("Main"));
-    EXPECT_EQ(errors.reports[0].description, QStringLiteral("Out of memory"));
-    EXPECT_EQ(chart.calls, (QStringList{QStringLiteral("replace 1"), QStringLiteral("replace 2")}));
-    // No new column: the next scan fills the same one again.
-    for (const auto& table : plots.PlotHistory()) {
-        EXPECT_EQ(table->columnCount(), 1);
-    }
+    const auto& r = errors.reports[0];
+    EXPECT_EQ(QStringList({QString::number(r.number), r.source, r.screen, r.description}),
+              (QStringList{"7", "PlotVoltArrays", "Main", "Out of memory"}));
+    EXPECT_EQ(chart.calls, (QStringList{"replace 1", "replace 2"}));
+    EXPECT_EQ(plots.PlotHistory()[0]->columnCount(), 1);  // no new column
 
+    // The next scan fills the same column again.
     chart.failReplace = nullptr;
     scan(QStringLiteral("3"), 7);
-    plots.PlotScaleArrays();
-    EXPECT_EQ(errors.reports.size(), 1u);
-    const auto points = chart.points(4);
-    ASSERT_EQ(points.size(), 1u);
-    EXPECT_DOUBLE_EQ(points[0].first, 3);
-    EXPECT_DOUBLE_EQ(points[0].second, -10);
-}
+    plots.PlotVoltArrays();
+    EXPECT_EQ(chart.points(4), (std::vector<std::pair<double, double>>{{3, 10}}));
 
-TEST_F(PlotArraysTest, scaleFailure_namesItsOwnProcedure) {
-    chart.failReplace = [](int) {
-        throw AppError(ErrorNumber::TypeMismatch, QStringLiteral("Type mismatch"));
-    };
-    scan(QStringLiteral("1"), 0);
+    chart.failReplace = [](int) { throw AppError(ErrorNumber::TypeMismatch, "Type mismatch"); };
     plots.PlotScaleArrays();
-    ASSERT_EQ(errors.reports.size(), 1u);
-    EXPECT_EQ(errors.reports[0].source, QStringLiteral("PlotScaleArrays"));
-    EXPECT_EQ(errors.reports[0].screen, QStringLiteral("Main"));
-    EXPECT_EQ(errors.reports[0].number, ErrorNumber::TypeMismatch);
+    ASSERT_EQ(errors.reports.size(), 2u);
+    EXPECT_EQ(errors.reports[1].source, QStringLiteral("PlotScaleArrays"));
+    EXPECT_EQ(errors.reports[1].screen, QStringLiteral("Main"));
 }
 
 }  // namespace
