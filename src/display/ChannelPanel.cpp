@@ -63,8 +63,9 @@ void ChannelPanel::chkCH_Click(int channel) {
 }
 
 void ChannelPanel::Form_KeyDown(int key, Qt::KeyboardModifiers modifiers) {
+    // The shift state is Shift, Ctrl and Alt; other modifiers (keypad, Meta) do not count.
     constexpr Qt::KeyboardModifiers kShiftState =
-        Qt::ShiftModifier | Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier;
+        Qt::ShiftModifier | Qt::ControlModifier | Qt::AltModifier;
     if (key != Qt::Key_F8 || (modifiers & kShiftState) != Qt::ControlModifier) {
         return;
     }
