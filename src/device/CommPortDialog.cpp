@@ -53,6 +53,9 @@ CommPortDialog::CommPortDialog(CommPortDialogModel& model, QWidget* parent)
     grid->addWidget(caption, 0, 0);
     grid->addWidget(port_, 0, 1);
     grid->addWidget(device_, 0, 2);
+    auto* deviceCaption = new QLabel(QStringLiteral("Device"), this);
+    deviceCaption->setBuddy(devices_);
+    grid->addWidget(deviceCaption, 1, 0);
     grid->addWidget(devices_, 1, 1, 1, 2);
     grid->setColumnStretch(2, 1);
     auto* buttons = new QHBoxLayout;
