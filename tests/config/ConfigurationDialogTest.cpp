@@ -3,14 +3,17 @@
 #include "config/NumEdit.h"
 #include "support/Fakes.h"
 
+#include <QAbstractButton>
 #include <QAction>
 #include <QCheckBox>
-#include <QCoreApplication>
 #include <QComboBox>
+#include <QCoreApplication>
 #include <QFrame>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMdiArea>
+#include <QMdiSubWindow>
 #include <QRadioButton>
 #include <QSignalSpy>
 #include <QSpinBox>
@@ -325,93 +328,82 @@ TEST_F(ConfigurationWindowTest, carriesTheSystemsNamesCaptionsAndAccessibleNames
     EXPECT_EQ(window->objectName(), QStringLiteral("Configuration"));
     EXPECT_EQ(window->windowTitle(), QStringLiteral("Configuration"));
     auto* tabs = child<QTabWidget>(QStringLiteral("SSTab1"));
-    ASSERT_TRUE(tabs);
-    ASSERT_EQ(tabs->count(), 3);
-    EXPECT_EQ(tabs->tabText(0), QStringLiteral("Channels 0-3"));
-    EXPECT_EQ(tabs->tabText(1), QStringLiteral("Channels 4-7"));
-    EXPECT_EQ(tabs->tabText(2), QStringLiteral("Other Settings"));
+    ASSERT_TRUE(tabs && tabs->count() == 3);
+    EXPECT_EQ(QStringList({tabs->tabText(0), tabs->tabText(1), tabs->tabText(2)}),
+              QStringList({"Channels 0-3", "Channels 4-7", "Other Settings"}));
 
-    QStringList headings;
-    QStringList coefficientHeads;
+    QStringList labels;
     for (auto* label : window->findChildren<QLabel*>()) {
-        headings.append(label->text());
-        coefficientHeads.append(label->accessibleName());
+        labels << label->text() << label->accessibleName();
     }
-    for (const char* h : {"Channel", "Slope", "Offset", "Unit Conversion", "Polynomial Order",
-                          "Peak Detect", "Units", "Lower Bound", "Upper Bound"}) {
-        EXPECT_TRUE(headings.contains(QString::fromLatin1(h))) << h;
+    for (QString h : {"Channel", "Slope", "Offset", "Unit Conversion", "Polynomial Order",
+                      "Peak Detect", "Units", "Lower Bound", "Upper Bound"}) {
+        EXPECT_TRUE(labels.contains(h)) << h.toStdString();
     }
     for (int i = 0; i < kPolyCoeffCount; ++i) {
-        EXPECT_EQ(coefficientHeads.count(QStringLiteral("a%1").arg(i)), 2) << i;
+        EXPECT_EQ(labels.count(QStringLiteral("a%1").arg(i)), 2) << i;  // one set per tab
     }
-
-    for (int ch = 0; ch < kChannelCount; ++ch) {
-        const QString n = QString::number(ch);
-        const QString a = QStringLiteral("CH") + n + u' ';
-        auto accessibleOf = [&](const QString& name) {
-            QWidget* w = window->findChild<QWidget*>(name);
-            return w ? w->accessibleName() : QStringLiteral("<missing ") + name + u'>';
-        };
-        EXPECT_EQ(accessibleOf("NumEditSlope" + n), a + "Slope");
-        EXPECT_EQ(accessibleOf("NumEditOffset" + n), a + "Offset");
-        EXPECT_EQ(accessibleOf("txtUnit" + n), a + "Units");
-        EXPECT_EQ(accessibleOf("cboPeak" + n), a + "Peak Detect");
-        EXPECT_EQ(accessibleOf("chkCH" + n), a + "Active");
-        EXPECT_EQ(accessibleOf("optCH" + n + "Linear"), a + "Linear");
-        EXPECT_EQ(accessibleOf("optCH" + n + "Poly"), a + "Polynomial");
-        EXPECT_EQ(accessibleOf("NumEditCH" + n + "PolyOrder"), a + "Polynomial Order");
-        for (int i = 0; i < kPolyCoeffCount; ++i) {
-            EXPECT_EQ(accessibleOf(QStringLiteral("NumEditCH%1A%2").arg(ch).arg(i)),
-                      a + QStringLiteral("a%1").arg(i));
-        }
-        for (const QString& frame : {"fraCH" + n + "SO", "fraCH" + n + "Poly", "fraGhost" + n + "P",
-                                     "fraGhost" + n + "L"}) {
-            EXPECT_NE(window->findChild<QFrame*>(frame), nullptr) << frame.toStdString();
-        }
-        auto* active = child<QCheckBox>("chkCH" + n);
-        EXPECT_EQ(active ? active->text() : QString(), n);
-        auto* peak = child<QComboBox>("cboPeak" + n);
-        ASSERT_TRUE(peak);
-        EXPECT_EQ(peak->count(), 3);
-        EXPECT_EQ(peak->itemText(0), QStringLiteral("None"));
-        EXPECT_EQ(peak->itemText(2), QStringLiteral("Max"));
-        EXPECT_EQ(child<QRadioButton>("optCH" + n + "Linear")->text(), QStringLiteral("Linear"));
-        EXPECT_EQ(child<QRadioButton>("optCH" + n + "Poly")->text(), QStringLiteral("Polynomial"));
-    }
-
-    const QList<std::pair<const char*, const char*>> options{{"optSA1", "1"},
-                                                             {"optSA2", "10"},
-                                                             {"optSA3", "100"},
-                                                             {"optSA4", "200"},
-                                                             {"optGraphContinuous", "Continuous"},
-                                                             {"optGraphAutoScale", "Auto-Scale"},
-                                                             {"optVolts", "Volts"},
-                                                             {"optScale", "Scale"}};
-    for (const auto& [name, caption] : options) {
-        auto* option = child<QRadioButton>(QString::fromLatin1(name));
-        EXPECT_EQ(option ? option->text() : QString(), QString::fromLatin1(caption)) << name;
-    }
-    EXPECT_EQ(child<QCheckBox>(QStringLiteral("chkGraphScale"))->text(),
-              QStringLiteral("Graph Scale?"));
-    EXPECT_EQ(child<QWidget>(QStringLiteral("NumEditUB"))->accessibleName(),
-              QStringLiteral("Upper Bound"));
-    EXPECT_EQ(child<QWidget>(QStringLiteral("NumEditLB"))->accessibleName(),
-              QStringLiteral("Lower Bound"));
     QStringList frames;
     for (auto* box : window->findChildren<QGroupBox*>()) {
         frames.append(box->title());
     }
     EXPECT_EQ(frames,
-              (QStringList{QStringLiteral("Samples Averaged"), QStringLiteral("Y-Axis Range"),
-                           QStringLiteral("Graph Method"), QStringLiteral("Save Method")}));
+              QStringList({"Samples Averaged", "Y-Axis Range", "Graph Method", "Save Method"}));
+
+    // objectName -> caption, and objectName -> accessible name.
+    QMap<QString, QString> captions{{"optSA1", "1"},
+                                    {"optSA2", "10"},
+                                    {"optSA3", "100"},
+                                    {"optSA4", "200"},
+                                    {"optVolts", "Volts"},
+                                    {"optScale", "Scale"},
+                                    {"optGraphContinuous", "Continuous"},
+                                    {"optGraphAutoScale", "Auto-Scale"},
+                                    {"chkGraphScale", "Graph Scale?"}};
+    QMap<QString, QString> names{{"NumEditUB", "Upper Bound"}, {"NumEditLB", "Lower Bound"}};
+    for (int ch = 0; ch < kChannelCount; ++ch) {
+        const QString n = QString::number(ch);
+        const QString a = "CH" + n + ' ';
+        captions.insert("chkCH" + n, n);
+        captions.insert("optCH" + n + "Linear", "Linear");
+        captions.insert("optCH" + n + "Poly", "Polynomial");
+        names.insert("NumEditSlope" + n, a + "Slope");
+        names.insert("NumEditOffset" + n, a + "Offset");
+        names.insert("txtUnit" + n, a + "Units");
+        names.insert("cboPeak" + n, a + "Peak Detect");
+        names.insert("chkCH" + n, a + "Active");
+        names.insert("optCH" + n + "Linear", a + "Linear");
+        names.insert("optCH" + n + "Poly", a + "Polynomial");
+        names.insert("NumEditCH" + n + "PolyOrder", a + "Polynomial Order");
+        for (int i = 0; i < kPolyCoeffCount; ++i) {
+            names.insert(QStringLiteral("NumEditCH%1A%2").arg(ch).arg(i),
+                         a + QStringLiteral("a%1").arg(i));
+        }
+        for (const QString& frame : {"fraCH" + n + "SO", "fraCH" + n + "Poly", "fraGhost" + n + "P",
+                                     "fraGhost" + n + "L"}) {
+            child<QFrame>(frame);
+        }
+        auto* peak = child<QComboBox>("cboPeak" + n);
+        ASSERT_TRUE(peak && peak->count() == 3);
+        EXPECT_EQ(QStringList({peak->itemText(0), peak->itemText(1), peak->itemText(2)}),
+                  QStringList({"None", "Min", "Max"}));
+    }
+    for (auto it = captions.cbegin(); it != captions.cend(); ++it) {
+        auto* button = child<QAbstractButton>(it.key());
+        EXPECT_EQ(button ? button->text() : QString(), it.value()) << it.key().toStdString();
+    }
+    for (auto it = names.cbegin(); it != names.cend(); ++it) {
+        auto* widget = child<QWidget>(it.key());
+        EXPECT_EQ(widget ? widget->accessibleName() : QString(), it.value())
+            << it.key().toStdString();
+    }
 
     QStringList menu;
-    for (const char* name : {"mnuOpen", "mnuSave", "mnuSaveAsDefault", "mnuReturn"}) {
-        auto* action = window->findChild<QAction*>(QString::fromLatin1(name));
+    for (QString name : {"mnuOpen", "mnuSave", "mnuSaveAsDefault", "mnuReturn"}) {
+        auto* action = window->findChild<QAction*>(name);
         menu.append(action ? action->text() : QStringLiteral("<missing>"));
     }
-    EXPECT_EQ(menu, (QStringList{QStringLiteral("&Open"), QStringLiteral("&Save"),
-                                 QStringLiteral("Save As &Default"), QStringLiteral("&Return")}));
+    EXPECT_EQ(menu, QStringList({"&Open", "&Save", "Save As &Default", "&Return"}));
 }
 
 TEST_F(ConfigurationWindowTest, mirrorsLoadedValuesWithoutRoundingThem) {
@@ -461,6 +453,19 @@ TEST_F(ConfigurationWindowTest, typedValuesAndClicks_reachTheModel) {
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     EXPECT_EQ(destroyed.count(), 1);  // discarded, so the next opening loads afresh
     window = nullptr;
+}
+
+TEST_F(ConfigurationDialogTest, returnInsideAWorkspace_closesItsSubwindow) {
+    QMdiArea workspace;
+    auto* window = new ConfigurationDialog(makeModel());
+    QMdiSubWindow* sub = workspace.addSubWindow(window);
+    workspace.show();
+    sub->show();
+    QSignalSpy gone(sub, &QObject::destroyed);
+    window->findChild<QAction*>(QStringLiteral("mnuReturn"))->trigger();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_EQ(gone.count(), 1);
+    EXPECT_TRUE(workspace.subWindowList().isEmpty());
 }
 
 }  // namespace
