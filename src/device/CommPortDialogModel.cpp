@@ -29,8 +29,8 @@ class TemporaryBinding {
   public:
     TemporaryBinding(SettingsStore& store, qint16 port, const QString& path) : store_(store) {
         key_ = QString::number(port);
-        previous_ = store_.value(kPortsSection, key_, QString());
-        const QString current = previous_.isEmpty() ? defaultDeviceOfPort(port) : previous_;
+        const QString previous = store_.value(kPortsSection, key_, QString());
+        const QString current = previous.isEmpty() ? defaultDeviceOfPort(port) : previous;
         if (path.isEmpty() || path == current) {
             return;
         }
@@ -54,7 +54,6 @@ class TemporaryBinding {
   private:
     SettingsStore& store_;
     QString key_;
-    QString previous_;
     QString restoreTo_;
     bool active_ = false;
 };
