@@ -1,0 +1,53 @@
+#include "config/NumEdit.h"
+
+#include "common/NumberText.h"
+
+#include <QDoubleValidator>
+#include <QLocale>
+#include <QPalette>
+
+namespace quorlin {
+
+NumEdit::NumEdit(QWidget* parent) : QLineEdit(parent) {
+    auto* validator = new QDoubleValidator(this);
+    validator->setNotation(QDoubleValidator::ScientificNotation);
+    QLocale c = QLocale::c();
+    c.setNumberOptions(QLocale::RejectGroupSeparator);
+    validator->setLocale(c);
+    setValidator(validator);
+    setAlignment(Qt::AlignRight);
+    setText(displayNumberText(value_));
+
+    connect(this, &QLineEdit::textEdited, this, [this](const QString& text) {
+        double v = 0;
+        if (parseWholeNumber(text, v)) {
+            value_ = v;
+            emit valueEdited(v);
+        }
+    });
+}
+
+// Text left half-typed ("1e", "-") goes back to the value the field holds.
+void NumEdit::focusOutEvent(QFocusEvent* event) {
+    QLineEdit::focusOutEvent(event);
+    double v = 0;
+    if (!parseWholeNumber(text(), v)) {
+        setText(displayNumberText(value_));
+    }
+}
+
+void NumEdit::setValue(double value) {
+    value_ = value;
+    setText(displayNumberText(value));
+}
+
+void NumEdit::setBackground(ColourValue colour) {
+    QPalette p = palette();
+    const QColor c = toQColor(colour);
+    for (auto group : {QPalette::Active, QPalette::Inactive, QPalette::Disabled}) {
+        p.setColor(group, QPalette::Base, c);
+    }
+    setPalette(p);
+}
+
+}  // namespace quorlin

@@ -1,0 +1,256 @@
+#include "device/CommPortDialogModel.h"
+
+#include "common/AppError.h"
+
+#include <QCollator>
+#include <QSerialPortInfo>
+
+#include <algorithm>
+
+namespace quorlin {
+
+namespace {
+
+const QString kScreen = QStringLiteral("CommPort");
+const QString kPortsSection = QStringLiteral("Ports");
+constexpr char kIdentifyRequest = 0x78;  // the reading request of channel 1
+constexpr unsigned char kReplyMarker = 0xFF;
+constexpr int kReplyLength = 3;
+
+bool isGoodReply(const QByteArray& reply) {
+    return reply.size() == kReplyLength && static_cast<unsigned char>(reply[0]) == kReplyMarker;
+}
+
+// Binds a device to a port number in the store for the span of one detection, so the port
+// opens on the device the operator chose; the previous binding comes back afterwards, since
+// only OK makes a choice permanent. A number without a binding gets its default device back
+// (the store has no removal), which names the same device.
+class TemporaryBinding {
+  public:
+    TemporaryBinding(SettingsStore& store, qint16 port, const QString& path) : store_(store) {
+        key_ = QString::number(port);
+        const QString previous = store_.value(kPortsSection, key_, QString());
+        const QString current = previous.isEmpty() ? defaultDeviceOfPort(port) : previous;
+        if (path.isEmpty() || path == current) {
+            return;
+        }
+        restoreTo_ = current;
+        store_.setValue(kPortsSection, key_, path);
+        active_ = true;
+    }
+    ~TemporaryBinding() {
+        if (!active_) {
+            return;
+        }
+        try {
+            store_.setValue(kPortsSection, key_, restoreTo_);
+        } catch (...) {
+            // Nothing sensible to report from here; the next OK rewrites the binding.
+        }
+    }
+    TemporaryBinding(const TemporaryBinding&) = delete;
+    TemporaryBinding& operator=(const TemporaryBinding&) = delete;
+
+  private:
+    SettingsStore& store_;
+    QString key_;
+    QString restoreTo_;
+    bool active_ = false;
+};
+
+}  // namespace
+
+QList<SerialDeviceInfo> listSerialDevices() {
+    QList<SerialDeviceInfo> out;
+    const auto ports = QSerialPortInfo::availablePorts();
+    for (const QSerialPortInfo& info : ports) {
+        out.append({info.systemLocation(), info.description(), info.manufacturer()});
+    }
+    QCollator collator;
+    collator.setNumericMode(true);
+    std::sort(out.begin(), out.end(), [&](const SerialDeviceInfo& a, const SerialDeviceInfo& b) {
+        return collator.compare(a.path, b.path) < 0;
+    });
+    return out;
+}
+
+QString defaultDeviceOfPort(qint16 port) {
+    if (port < 1) {
+        return {};
+    }
+#ifdef Q_OS_WIN
+    return QStringLiteral("COM%1").arg(port);
+#else
+    return QStringLiteral("/dev/ttyS%1").arg(port - 1);
+#endif
+}
+
+CommPortDialogModel::CommPortDialogModel(SettingsModel& settings, SettingsStore& store,
+                                         SerialPortFactory& ports, Clock& clock, MessageBox& box,
+                                         ErrorHandler& errors, SerialDeviceLister lister,
+                                         QObject* parent)
+    : QObject(parent),
+      settings_(settings),
+      store_(store),
+      clock_(clock),
+      box_(box),
+      errors_(errors),
+      lister_(std::move(lister)),
+      port_(ports.create()) {
+    port_->setSettings(QStringLiteral("9600,N,8,1"));
+    port_->setInputLen(0);
+}
+
+CommPortDialogModel::~CommPortDialogModel() = default;
+
+void CommPortDialogModel::Load() {
+    devices_ = lister_ ? lister_() : QList<SerialDeviceInfo>{};
+    emit devicesChanged();
+    portField_ = std::clamp<qint16>(settings_.CurrentCommPort, 0, kMaxPort);
+    devicePath_ = storedDevice(portField_);
+    emit portFieldChanged();
+    emit deviceChanged();
+}
+
+void CommPortDialogModel::setPortField(qint16 port) {
+    port = std::clamp<qint16>(port, 0, kMaxPort);
+    if (port == portField_) {
+        return;
+    }
+    portField_ = port;
+    emit portFieldChanged();
+    // The device shown follows the number: what that number stands for now.
+    devicePath_ = storedDevice(port);
+    emit deviceChanged();
+}
+
+void CommPortDialogModel::setDevicePath(const QString& path) {
+    const QString trimmed = path.trimmed();
+    if (trimmed == devicePath_) {
+        return;
+    }
+    devicePath_ = trimmed;
+    emit deviceChanged();
+}
+
+QString CommPortDialogModel::deviceLabel() const {
+    if (portField_ == 0) {
+        return QStringLiteral("No port selected");
+    }
+    if (devicePath_.isEmpty()) {
+        return QStringLiteral("No device");
+    }
+    for (const SerialDeviceInfo& d : devices_) {
+        if (d.path == devicePath_) {
+            QStringList about;
+            if (!d.description.isEmpty()) {
+                about.append(d.description);
+            }
+            if (!d.manufacturer.isEmpty()) {
+                about.append(d.manufacturer);
+            }
+            return about.isEmpty() ? devicePath_
+                                   : devicePath_ + QStringLiteral(" (") +
+                                         about.join(QStringLiteral(", ")) + u')';
+        }
+    }
+    return devicePath_;
+}
+
+QString CommPortDialogModel::storedDevice(qint16 port) const {
+    if (port < 1) {
+        return {};
+    }
+    const QString bound = store_.value(kPortsSection, QString::number(port), QString());
+    return bound.isEmpty() ? defaultDeviceOfPort(port) : bound;
+}
+
+void CommPortDialogModel::cmdDetect_Click() {
+    try {
+        if (portField_ == 0) {
+            box_.showOk(
+                QStringLiteral("You must select a comm port between 1 and 16 to run Detect!"));
+            return;
+        }
+        const qint16 n = portField_;
+        const QString t = QString::number(n);
+        TemporaryBinding binding(store_, n, devicePath_);
+        if (!TestCommPortAvailable(n)) {
+            box_.showOk(
+                QStringLiteral("Serial port ") + t +
+                QStringLiteral(" does not exist, is not available, or is consumed by another "
+                               "application!"));
+            return;
+        }
+        setOkEnabled(false);
+        setDetectEnabled(false);
+        port_->setCommPort(n);
+        port_->setPortOpen(true);
+        port_->output(QByteArray(1, kIdentifyRequest));
+        waitMilliseconds(kDetectWaitMs);
+        const QByteArray reply = port_->input();  // one read: later bytes are not this reply's
+        port_->setPortOpen(false);
+        if (isGoodReply(reply)) {
+            box_.showOk(QStringLiteral("Quorlin found on serial port ") + t + u'!');
+        } else {
+            box_.showOk(QStringLiteral("Quorlin not found on serial port ") + t + u'!');
+        }
+        setOkEnabled(true);
+        setDetectEnabled(true);
+    } catch (const AppError& e) {
+        errors_.SimpleErrorHandler(e.number, QStringLiteral("cmdDetect_Click"), kScreen,
+                                   e.description);
+    }
+}
+
+bool CommPortDialogModel::TestCommPortAvailable(qint16 port) {
+    try {
+        port_->setCommPort(port);
+        port_->setPortOpen(true);
+        port_->setPortOpen(false);
+        return true;
+    } catch (const AppError&) {
+        return false;
+    }
+}
+
+void CommPortDialogModel::cmdOK_Click() {
+    try {
+        settings_.CurrentCommPort = portField_;
+        if (settings_.CurrentCommPort == 0) {
+            box_.showOk(QStringLiteral("No comm port has been selected!"));
+        }
+        const qint16 n = settings_.CurrentCommPort;
+        if (n > 0 && !devicePath_.isEmpty() && devicePath_ != storedDevice(n)) {
+            store_.setValue(kPortsSection, QString::number(n), devicePath_);
+        }
+        store_.setValue(QStringLiteral("Startup"), QStringLiteral("CurrentCommPort"),
+                        QString::number(n));
+        emit closeRequested();
+    } catch (const AppError& e) {
+        errors_.SimpleErrorHandler(e.number, QStringLiteral("cmdOK_Click"), kScreen, e.description);
+    }
+}
+
+void CommPortDialogModel::setOkEnabled(bool enabled) {
+    if (okEnabled_ != enabled) {
+        okEnabled_ = enabled;
+        emit okEnabledChanged();
+    }
+}
+
+void CommPortDialogModel::setDetectEnabled(bool enabled) {
+    if (detectEnabled_ != enabled) {
+        detectEnabled_ = enabled;
+        emit detectEnabledChanged();
+    }
+}
+
+// Blocks the UI thread on purpose: nothing is serviced while the board gets its second.
+void CommPortDialogModel::waitMilliseconds(qint64 ms) {
+    const qint64 start = clock_.tickMs();
+    while (clock_.tickMs() - start < ms) {
+    }
+}
+
+}  // namespace quorlin
