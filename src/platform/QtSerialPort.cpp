@@ -117,7 +117,7 @@ LineSettings parseLineSettings(const QString& text) {
 }
 
 QtSerialPort::QtSerialPort(SettingsStore& store, EventGate& gate, QObject* parent)
-    : SerialPort(parent), store_(store), gate_(gate) {
+    : SerialPort(parent), store_(store), gate_(gate), port_(this) {
     connect(&port_, &QSerialPort::readyRead, this, &QtSerialPort::onReadyRead);
     connect(&port_, &QSerialPort::errorOccurred, this, &QtSerialPort::onError);
     connect(&gate_, &EventGate::opened, this, &QtSerialPort::deliverOwed, Qt::QueuedConnection);
