@@ -2,7 +2,8 @@
 
 namespace quorlin {
 
-QtTimer::QtTimer(EventGate& gate, QObject* parent) : OneShotTimer(parent), gate_(gate) {
+QtTimer::QtTimer(EventGate& gate, QObject* parent)
+    : OneShotTimer(parent), gate_(gate), timer_(this) {
     timer_.setSingleShot(true);
     timer_.setTimerType(Qt::PreciseTimer);
     connect(&timer_, &QTimer::timeout, this, [this] {

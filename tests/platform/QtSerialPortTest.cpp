@@ -1,5 +1,6 @@
 #include "platform/QtSerialPort.h"
 
+#include "PlatformTestUtil.h"
 #include "common/AppError.h"
 #include "support/Fakes.h"
 #include "support/TempFolder.h"
@@ -23,6 +24,8 @@
 
 using namespace quorlin;
 using quorlin::test::MemorySettingsStore;
+using quorlin::test::runPendingEvents;
+using quorlin::test::waitUntil;
 
 namespace {
 
@@ -81,25 +84,6 @@ class PtyMaster {
     int fd_ = -1;
     QString slavePath_;
 };
-
-// Runs the event loop until the condition holds or the deadline passes.
-bool waitUntil(const std::function<bool()>& condition, int deadlineMs = 3000) {
-    QDeadlineTimer deadline(deadlineMs);
-    while (!condition()) {
-        if (deadline.hasExpired()) {
-            return false;
-        }
-        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 20);
-    }
-    return true;
-}
-
-// Runs what is already posted (queued deliveries, notifier passes) without waiting for time.
-void runPendingEvents() {
-    for (int i = 0; i < 20; ++i) {
-        QCoreApplication::processEvents(QEventLoop::AllEvents);
-    }
-}
 
 class QtSerialPortTest : public ::testing::Test {
   protected:
