@@ -231,6 +231,7 @@ void QtSerialPort::open() {
                         .arg(device, why));
         }
     }
+    device_ = device;
     ++generation_;
     lost_ = false;
     lineLostOwed_ = false;

@@ -43,7 +43,7 @@ class QtSerialPort : public SerialPort {
     int commEvent() const override { return event_; }
 
     // The device path the last opening used (for reports and tests).
-    QString deviceName() const { return port_.portName(); }
+    const QString& deviceName() const { return device_; }
 
   private:
     void open();
@@ -67,6 +67,7 @@ class QtSerialPort : public SerialPort {
     SettingsStore& store_;
     EventGate& gate_;
     QSerialPort port_;
+    QString device_;
     qint16 portNumber_ = 1;
     QString settingsText_ = QStringLiteral("9600,N,8,1");
     LineSettings settings_;

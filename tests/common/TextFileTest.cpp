@@ -118,14 +118,6 @@ TEST(TextFile, atomicWriteStoppedBySizeLimit_keepsThePreviousFile) {
     EXPECT_EQ(contents(path), QByteArray("new\r\n"));
 }
 
-TEST(TextFile, truncatingWriteReplacesTheContent) {
-    test::TempFolder folder;
-    const QString path = folder.file(QStringLiteral("Peak.csv"));
-    writeRaw(path, "a much longer previous content\r\n");
-    writeFileTruncating(path, "short\r\n");
-    EXPECT_EQ(contents(path), QByteArray("short\r\n"));
-}
-
 TEST(TextFile, decodeKeepsUtf8AndFallsBackToWindows1252) {
     EXPECT_EQ(decodeText(QByteArray("caf\xC3\xA9 \xE2\x82\xAC")), QStringLiteral("café €"));
     EXPECT_EQ(decodeText(QByteArray("caf\xE9 \x80")), QStringLiteral("café €"));

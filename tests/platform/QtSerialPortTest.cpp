@@ -166,18 +166,6 @@ TEST_F(QtSerialPortTest, unreadBytes_doNotRaiseTheEventAgainUntilMoreArrive) {
     EXPECT_EQ(port.input().size(), 4);
 }
 
-TEST_F(QtSerialPortTest, thresholdZero_raisesNoEvent) {
-    port.setPortOpen(true);
-    port.setRThreshold(0);
-    QSignalSpy arrived(inner(), &QSerialPort::readyRead);
-    QSignalSpy comm(&port, &SerialPort::onComm);
-    pty.write(QByteArray("\xFF\x20\x00", 3));
-    ASSERT_TRUE(arrived.wait(2000));
-    runPendingEvents();
-    EXPECT_EQ(comm.count(), 0);
-    EXPECT_EQ(port.input(), QByteArray("\xFF\x20\x00", 3));
-}
-
 TEST_F(QtSerialPortTest, input_takesWhatTheSystemHoldsWithoutAnEventLoopPass) {
     port.setPortOpen(true);
     pty.write(QByteArray("abcde"));
