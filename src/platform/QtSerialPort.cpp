@@ -232,6 +232,7 @@ void QtSerialPort::open() {
         }
     }
     device_ = device;
+    active_ = true;
     ++generation_;
     lost_ = false;
     lineLostOwed_ = false;
@@ -260,6 +261,7 @@ void QtSerialPort::close() {
         port_.close();
     }
     port_.clearError();
+    active_ = false;
     ++generation_;
     lost_ = false;
     lineLostOwed_ = false;
@@ -317,7 +319,8 @@ void QtSerialPort::onReadyRead() {
 }
 
 void QtSerialPort::onError(QSerialPort::SerialPortError error) {
-    if (opening_ || lost_ || !port_.isOpen()) {
+    // Also when QSerialPort closed the device itself on the way to reporting it.
+    if (opening_ || lost_ || !active_) {
         return;
     }
     // A pseudo-terminal whose far end closed floods ReadError and stays "open"; a pulled

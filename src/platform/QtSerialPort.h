@@ -77,6 +77,7 @@ class QtSerialPort : public SerialPort {
 
     quint64 generation_ = 0;  // bumps at every open and close
     bool opening_ = false;
+    bool active_ = false;        // opened by setPortOpen(true) and not closed since
     bool lost_ = false;          // the line went away; the port closes on the next pass
     bool lineLostOwed_ = false;  // a LineLost event waits for the gate
     bool retryQueued_ = false;
