@@ -3,13 +3,16 @@
 namespace quorlin {
 
 namespace {
-QString two(int v) { return QStringLiteral("%1").arg(v, 2, 10, QLatin1Char('0')); }
+QString two(int v) {
+    return QStringLiteral("%1").arg(v, 2, 10, QLatin1Char('0'));
+}
 }  // namespace
 
 QString shortDateText(const QDateTime& t) {
     const QDate d = t.date();
-    return QStringLiteral("%1-%2-%3").arg(d.year(), 4, 10, QLatin1Char('0')).arg(two(d.month()),
-                                                                                 two(d.day()));
+    return QStringLiteral("%1-%2-%3")
+        .arg(d.year(), 4, 10, QLatin1Char('0'))
+        .arg(two(d.month()), two(d.day()));
 }
 
 QString timeText(const QDateTime& t) {

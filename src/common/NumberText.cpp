@@ -26,8 +26,51 @@ std::string general15(double value) {
     return s;
 }
 
-bool isBlank(QChar c) { return c == u' ' || c == u'\t' || c == u'\n'; }
+bool isBlank(QChar c) {
+    return c == u' ' || c == u'\t' || c == u'\n';
+}
 
+// The power of ten of the leading digit of a decimal text ("123" 2, "0.05" -2, "1e400" 400),
+// saturating; only called for a text with a non-zero digit.
+long long decimalMagnitude(const std::string& text) {
+    const auto e = text.find_first_of("eE");
+    const std::string mantissa = text.substr(0, e);
+    long long exponent = 0;
+    if (e != std::string::npos) {
+        size_t i = e + 1;
+        const bool negative = i < text.size() && text[i] == '-';
+        if (i < text.size() && (text[i] == '-' || text[i] == '+')) {
+            ++i;
+        }
+        for (; i < text.size() && exponent < 1'000'000'000LL; ++i) {
+            exponent = exponent * 10 + (text[i] - '0');
+        }
+        exponent = negative ? -exponent : exponent;
+    }
+    const auto point = mantissa.find('.');
+    const size_t intLength = point == std::string::npos ? mantissa.size() : point;
+    long long firstNonZero = -1;
+    long long digitIndex = 0;  // counts digits only
+    size_t intDigits = 0;
+    for (size_t i = 0; i < mantissa.size(); ++i) {
+        const char c = mantissa[i];
+        if (c < '0' || c > '9') {
+            continue;
+        }
+        if (i < intLength) {
+            ++intDigits;
+        }
+        if (c != '0' && firstNonZero < 0) {
+            firstNonZero = digitIndex;
+        }
+        ++digitIndex;
+    }
+    return static_cast<long long>(intDigits) - 1 - firstNonZero + exponent;
+}
+
+// Parses a plain decimal text ("-12.5e3"). A magnitude beyond a double throws Overflow; one
+// too small for it is 0. (from_chars leaves the value untouched when out of range, so the
+// direction comes from the text.)
 double toDoubleOrOverflow(const std::string& clean) {
     if (clean.empty()) {
         return 0.0;
@@ -35,8 +78,7 @@ double toDoubleOrOverflow(const std::string& clean) {
     double value = 0.0;
     auto res = std::from_chars(clean.data(), clean.data() + clean.size(), value);
     if (res.ec == std::errc::result_out_of_range) {
-        // Underflow towards zero is harmless; only a magnitude beyond a double is an overflow.
-        if (std::fabs(value) < 1.0) {
+        if (decimalMagnitude(clean) < 0) {
             return 0.0;
         }
         throw AppError(ErrorNumber::Overflow, QStringLiteral("Overflow"));
@@ -49,7 +91,9 @@ double toDoubleOrOverflow(const std::string& clean) {
 
 }  // namespace
 
-QString displayNumberText(double value) { return QString::fromStdString(general15(value)); }
+QString displayNumberText(double value) {
+    return QString::fromStdString(general15(value));
+}
 
 QString shortNumberText(double value) {
     std::string s = general15(value);
@@ -126,8 +170,7 @@ double leadingNumber(QStringView text) {
         clean.pop_back();
     }
     // An exponent counts only once it has a digit ("1e" and "1e+" read as 1).
-    const bool exponentHasDigit =
-        exponentPart.find_first_of("0123456789") != std::string::npos;
+    const bool exponentHasDigit = exponentPart.find_first_of("0123456789") != std::string::npos;
     if (exponentHasDigit) {
         clean += 'e';
         clean += exponentPart;
@@ -147,8 +190,8 @@ bool parseWholeNumber(QStringView text, double& value) {
     s.reserve(static_cast<size_t>(trimmed.size()));
     for (QChar c : trimmed) {
         const char16_t u = c.unicode();
-        const bool allowed = (u >= '0' && u <= '9') || u == '.' || u == '-' || u == '+' ||
-                             u == 'e' || u == 'E';
+        const bool allowed =
+            (u >= '0' && u <= '9') || u == '.' || u == '-' || u == '+' || u == 'e' || u == 'E';
         if (!allowed) {
             return false;
         }
@@ -166,10 +209,7 @@ bool parseWholeNumber(QStringView text, double& value) {
         return false;
     }
     if (res.ec == std::errc::result_out_of_range) {
-        if (std::fabs(parsed) >= 1.0) {
-            throw AppError(ErrorNumber::Overflow, QStringLiteral("Overflow"));
-        }
-        parsed = 0.0;
+        parsed = toDoubleOrOverflow(s);
     } else if (res.ec != std::errc()) {
         return false;
     }

@@ -20,8 +20,8 @@ double roundDecimal(double value, int decimals, Tie tie) {
         return value == 0.0 ? 0.0 : value;
     }
     char buf[64];
-    auto res = std::to_chars(buf, buf + sizeof buf, std::fabs(value),
-                             std::chars_format::scientific, 14);
+    auto res =
+        std::to_chars(buf, buf + sizeof buf, std::fabs(value), std::chars_format::scientific, 14);
     const std::string s(buf, res.ptr);  // "d.dddddddddddddde+XX"
     const auto epos = s.find('e');
     const std::string digits = s.substr(0, 1) + s.substr(2, epos - 2);
@@ -78,7 +78,11 @@ double roundHalfAwayFromZero(double value, int decimals) {
     return roundDecimal(value, decimals, Tie::AwayFromZero);
 }
 
-qint16 toInt16(double value) { return toWhole<qint16>(value); }
-qint32 toInt32(double value) { return toWhole<qint32>(value); }
+qint16 toInt16(double value) {
+    return toWhole<qint16>(value);
+}
+qint32 toInt32(double value) {
+    return toWhole<qint32>(value);
+}
 
 }  // namespace quorlin

@@ -43,18 +43,19 @@ QByteArray encodeLines(const QStringList& lines) {
 }
 
 void appendToFile(const QString& path, const QByteArray& bytes) {
+    // Unbuffered: a failed write leaves nothing in Qt's buffer, which would otherwise make
+    // the cut-back below fail (resize() flushes first) and be retried on close().
     QFile file(path);
     errno = 0;
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Append)) {
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Append | QIODevice::Unbuffered)) {
         throw fileError(path, file.errorString());
     }
     const qint64 before = file.size();
     errno = 0;
-    const bool ok = file.write(bytes) == bytes.size() && file.flush();
-    if (!ok) {
+    if (file.write(bytes) != bytes.size()) {
         AppError err = fileError(path, file.errorString());
-        file.resize(before);  // never leave a half-written line behind
         file.close();
+        QFile::resize(path, before);  // never leave a half-written line behind
         throw err;
     }
     file.close();

@@ -6,7 +6,7 @@ namespace quorlin {
 
 // The application folder and the fixed places below it.
 class AppFolders {
-public:
+  public:
     explicit AppFolders(QString root) : root_(std::move(root)) {}
 
     const QString& root() const { return root_; }
@@ -16,7 +16,7 @@ public:
     QString peakFile() const { return logs() + QStringLiteral("/Peak.csv"); }
     QString errorLog() const { return logs() + QStringLiteral("/error.log"); }
 
-private:
+  private:
     QString root_;
 };
 

@@ -12,7 +12,7 @@ namespace quorlin {
 // What the system needs of the strip chart: eight plots (1..8; plot k+1 is channel k), an X
 // axis "Seconds" and a Y axis whose caption is "Volts" or "Scale".
 class Chart {
-public:
+  public:
     virtual ~Chart() = default;
 
     virtual void clear() = 0;  // all data of all eight plots

@@ -6,7 +6,7 @@
 namespace quorlin {
 
 class Clock {
-public:
+  public:
     virtual ~Clock() = default;
     // Monotonic milliseconds; 64 bits, so it never wraps during a run.
     virtual qint64 tickMs() = 0;

@@ -7,7 +7,7 @@ namespace quorlin {
 // The colour chooser. Returns the chosen colour; a cancelled chooser returns the colour it
 // was opened with.
 class ColourDialog {
-public:
+  public:
     virtual ~ColourDialog() = default;
     virtual ColourValue choose(ColourValue current) = 0;
 };

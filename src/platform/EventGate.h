@@ -9,13 +9,13 @@ namespace quorlin {
 // ports keep their events back and raise them once the gate opens again.
 class EventGate : public QObject {
     Q_OBJECT
-public:
+  public:
     using QObject::QObject;
 
     bool isOpen() const { return depth_ == 0; }
 
     class Hold {
-    public:
+      public:
         explicit Hold(EventGate& gate) : gate_(gate) { ++gate_.depth_; }
         ~Hold() {
             if (--gate_.depth_ == 0) {
@@ -25,15 +25,15 @@ public:
         Hold(const Hold&) = delete;
         Hold& operator=(const Hold&) = delete;
 
-    private:
+      private:
         EventGate& gate_;
     };
 
-signals:
+  signals:
     // Connect with Qt::QueuedConnection so held-back events run after the holder returns.
     void opened();
 
-private:
+  private:
     int depth_ = 0;
 };
 

@@ -5,7 +5,7 @@
 namespace quorlin {
 
 struct FileDialogRequest {
-    QString filter;  // "All Files (*.*)|*.*|Text Files(*.txt)|*.txt|..."
+    QString filter;       // "All Files (*.*)|*.*|Text Files(*.txt)|*.txt|..."
     int filterIndex = 1;  // 1-based
     QString initDir;
     bool confirmOverwrite = false;
@@ -13,7 +13,7 @@ struct FileDialogRequest {
 
 // The common file dialog; an empty result means the operator cancelled.
 class FileDialog {
-public:
+  public:
     virtual ~FileDialog() = default;
     virtual QString showSave(const FileDialogRequest& request) = 0;
     virtual QString showOpen(const FileDialogRequest& request) = 0;

@@ -6,7 +6,7 @@ namespace quorlin {
 
 // Modal message boxes titled "Quorlin".
 class MessageBox {
-public:
+  public:
     virtual ~MessageBox() = default;
     virtual void showOk(const QString& text) = 0;
     // Retry and Cancel, Retry first, no icon; Escape counts as Cancel. True for Retry.

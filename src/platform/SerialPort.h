@@ -19,7 +19,7 @@ constexpr int LineLost = 1020;  // the device went away or the line failed; the 
 // port number, 8005 port already open, 8012 port not open, 75 access denied, ...).
 class SerialPort : public QObject {
     Q_OBJECT
-public:
+  public:
     using QObject::QObject;
     ~SerialPort() override = default;
 
@@ -37,13 +37,13 @@ public:
     virtual void setRThreshold(qint16 n) = 0;
     virtual int commEvent() const = 0;
 
-signals:
+  signals:
     // Delivered on the UI thread, never inside another onComm() handler or a modal box.
     void onComm();
 };
 
 class SerialPortFactory {
-public:
+  public:
     virtual ~SerialPortFactory() = default;
     virtual std::unique_ptr<SerialPort> create() = 0;
 };

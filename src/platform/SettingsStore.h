@@ -6,7 +6,7 @@ namespace quorlin {
 
 // The per-user settings store: text values under a section and key.
 class SettingsStore {
-public:
+  public:
     virtual ~SettingsStore() = default;
     virtual QString value(const QString& section, const QString& key,
                           const QString& defaultValue) = 0;

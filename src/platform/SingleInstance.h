@@ -3,7 +3,7 @@
 namespace quorlin {
 
 class SingleInstance {
-public:
+  public:
     virtual ~SingleInstance() = default;
     // True when this is the only running instance; held until the object goes away.
     virtual bool acquire() = 0;

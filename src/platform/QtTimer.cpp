@@ -1,0 +1,35 @@
+#include "platform/QtTimer.h"
+
+namespace quorlin {
+
+QtTimer::QtTimer(EventGate& gate, QObject* parent)
+    : OneShotTimer(parent), gate_(gate), timer_(this) {
+    timer_.setSingleShot(true);
+    timer_.setTimerType(Qt::PreciseTimer);
+    connect(&timer_, &QTimer::timeout, this, [this] {
+        owed_ = true;
+        deliver();
+    });
+    connect(&gate_, &EventGate::opened, this, &QtTimer::deliver, Qt::QueuedConnection);
+}
+
+void QtTimer::start(int ms) {
+    owed_ = false;
+    timer_.start(ms);
+}
+
+void QtTimer::stop() {
+    owed_ = false;
+    timer_.stop();
+}
+
+void QtTimer::deliver() {
+    if (!owed_ || !gate_.isOpen()) {
+        return;
+    }
+    owed_ = false;
+    const EventGate::Hold hold(gate_);
+    emit timeout();
+}
+
+}  // namespace quorlin

@@ -1,0 +1,21 @@
+#include "common/DateText.h"
+
+#include <gtest/gtest.h>
+
+using namespace quorlin;
+
+TEST(DateText, errorLogUsesTwelveHourClock) {
+    const QDate day(2026, 3, 7);
+    EXPECT_EQ(errorLogDateText(QDateTime(day, QTime(0, 30, 5))), "07/03/2026 12:30:05 am");
+    EXPECT_EQ(errorLogDateText(QDateTime(day, QTime(11, 59, 59))), "07/03/2026 11:59:59 am");
+    EXPECT_EQ(errorLogDateText(QDateTime(day, QTime(12, 30, 0))), "07/03/2026 12:30:00 pm");
+    EXPECT_EQ(errorLogDateText(QDateTime(day, QTime(13, 2, 9))), "07/03/2026 01:02:09 pm");
+    EXPECT_EQ(errorLogDateText(QDateTime(day, QTime(23, 59, 0))), "07/03/2026 11:59:00 pm");
+}
+
+TEST(DateText, isoLikeForms) {
+    const QDateTime t(QDate(2026, 12, 7), QTime(4, 5, 9));
+    EXPECT_EQ(shortDateText(t), "2026-12-07");
+    EXPECT_EQ(timeText(t), "04:05:09");
+    EXPECT_EQ(generalDateTimeText(t), "2026-12-07 04:05:09");
+}

@@ -1,0 +1,47 @@
+#pragma once
+
+#include <QApplication>
+#include <QCoreApplication>
+#include <QDeadlineTimer>
+#include <QTimer>
+#include <QWidget>
+
+#include <functional>
+
+namespace quorlin::test {
+
+// Runs the event loop until the condition holds or the deadline passes.
+inline bool waitUntil(const std::function<bool()>& condition, int deadlineMs = 3000) {
+    QDeadlineTimer deadline(deadlineMs);
+    while (!condition()) {
+        if (deadline.hasExpired()) {
+            return false;
+        }
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 20);
+    }
+    return true;
+}
+
+// Runs what is already posted (queued deliveries, notifier passes) without waiting for time.
+inline void runPendingEvents() {
+    for (int i = 0; i < 20; ++i) {
+        QCoreApplication::processEvents(QEventLoop::AllEvents);
+    }
+}
+
+// Calls `act` with the first modal widget that appears (polled from the nested event loop
+// of the modal call that follows).
+inline void whenModalAppears(const std::function<void(QWidget*)>& act) {
+    auto* poll = new QTimer;
+    poll->setInterval(5);
+    QObject::connect(poll, &QTimer::timeout, poll, [poll, act] {
+        if (QWidget* w = QApplication::activeModalWidget()) {
+            poll->stop();
+            poll->deleteLater();
+            act(w);
+        }
+    });
+    poll->start();
+}
+
+}  // namespace quorlin::test

@@ -1,0 +1,51 @@
+#include "platform/QtTimer.h"
+
+#include "PlatformTestUtil.h"
+
+#include <QSignalSpy>
+
+#include <gtest/gtest.h>
+
+using namespace quorlin;
+using quorlin::test::runPendingEvents;
+using quorlin::test::waitUntil;
+
+namespace {
+QTimer* innerTimer(QtTimer& t) {
+    return t.findChild<QTimer*>();
+}
+}  // namespace
+
+TEST(QtTimer, timeoutWaitsForTheGateAndRunsWithItClosed) {
+    EventGate gate;
+    QtTimer timer(gate);
+    bool gateOpenInHandler = true;
+    QObject::connect(&timer, &OneShotTimer::timeout, &timer,
+                     [&] { gateOpenInHandler = gate.isOpen(); });
+    QSignalSpy fired(&timer, &OneShotTimer::timeout);
+    {
+        const EventGate::Hold hold(gate);
+        timer.start(1);
+        ASSERT_TRUE(waitUntil([&] { return !innerTimer(timer)->isActive(); }));
+        runPendingEvents();
+        EXPECT_EQ(fired.count(), 0);
+        EXPECT_TRUE(timer.isActive());
+    }
+    ASSERT_TRUE(fired.wait(2000));
+    EXPECT_FALSE(gateOpenInHandler);
+    EXPECT_FALSE(timer.isActive());
+}
+
+TEST(QtTimer, stopCancelsATimeoutHeldAtTheGate) {
+    EventGate gate;
+    QtTimer timer(gate);
+    QSignalSpy fired(&timer, &OneShotTimer::timeout);
+    {
+        const EventGate::Hold hold(gate);
+        timer.start(1);
+        ASSERT_TRUE(waitUntil([&] { return !innerTimer(timer)->isActive(); }));
+        timer.stop();
+    }
+    runPendingEvents();
+    EXPECT_EQ(fired.count(), 0);
+}
