@@ -22,11 +22,12 @@ namespace quorlin {
 
 // What the application needs of the outside world, made once per run by main() (the Qt
 // adapters) or by a test (the fakes).
+// Ports refer to the store, so the store is declared (and outlives them) first.
 struct Platform {
-    std::unique_ptr<SerialPortFactory> ports;
+    std::unique_ptr<SettingsStore> store;
     std::unique_ptr<Clock> clock;
     std::unique_ptr<MessageBox> messageBox;
-    std::unique_ptr<SettingsStore> store;
+    std::unique_ptr<SerialPortFactory> ports;
     std::unique_ptr<SingleInstance> instance;
 };
 
