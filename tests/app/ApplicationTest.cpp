@@ -20,50 +20,40 @@ using test::TempFolder;
 
 class ApplicationTest : public ::testing::Test {
   protected:
-    std::unique_ptr<Application> make() {
+    std::unique_ptr<Application> make(bool alone = true) {
         auto app = std::make_unique<Application>(
-            [this](EventGate&, QWidget* frame) {
+            [&](EventGate&, QWidget* frame) {
                 frameGiven = frame;
                 Platform p;
-                auto ports = std::make_unique<FakeSerialPortFactory>();
-                portFactory = ports.get();
-                p.ports = std::move(ports);
-                auto c = std::make_unique<FakeClock>();
-                c->autoAdvanceMs = 10;
-                clock = c.get();
-                p.clock = std::move(c);
-                auto b = std::make_unique<RecordingMessageBox>();
-                box = b.get();
-                p.messageBox = std::move(b);
-                auto s = std::make_unique<MemorySettingsStore>();
-                store = s.get();
-                p.store = std::move(s);
-                auto i = std::make_unique<ScriptedInstance>();
-                i->alone = alone;
-                i->onRelease = [this] { ++lockReleases; };
-                p.instance = std::move(i);
+                p.store.reset(store = new MemorySettingsStore);
+                p.clock.reset(clock = new FakeClock);
+                p.messageBox.reset(box = new RecordingMessageBox);
+                p.ports.reset(ports = new FakeSerialPortFactory);
+                auto* instance = new ScriptedInstance;
+                instance->alone = alone;
+                instance->onRelease = [this] { ++lockReleases; };
+                p.instance.reset(instance);
+                clock->autoAdvanceMs = 10;
                 return p;
             },
             AppFolders(temp.path()), [this] { ++processEnds; });
-        port = portFactory->created.at(0);
+        port = ports->created.at(0);
         return app;
     }
 
     TempFolder temp;
-    bool alone = true;
     QWidget* frameGiven = nullptr;
-    FakeSerialPortFactory* portFactory = nullptr;
-    FakeSerialPort* port = nullptr;
+    MemorySettingsStore* store = nullptr;
     FakeClock* clock = nullptr;
     RecordingMessageBox* box = nullptr;
-    MemorySettingsStore* store = nullptr;
+    FakeSerialPortFactory* ports = nullptr;
+    FakeSerialPort* port = nullptr;
     int lockReleases = 0;
     int processEnds = 0;
 };
 
 TEST_F(ApplicationTest, secondInstance_releasesAndEndsWithoutReading) {
-    alone = false;
-    auto app = make();
+    auto app = make(false);
     EXPECT_FALSE(app->loadFrame());
     EXPECT_EQ(box->okTexts, QStringList{QStringLiteral("The program is already running!")});
     EXPECT_EQ(processEnds, 1);
@@ -102,13 +92,6 @@ TEST_F(ApplicationTest, cancelInHandler_closesPortReleasesLockAndEnds) {
     EXPECT_EQ(lockReleases, 1);
     EXPECT_FALSE(port->isOpen());
     EXPECT_TRUE(QFile::exists(app->folders().errorLog()));
-}
-
-TEST_F(ApplicationTest, frameCloseBox_endsTheApplication) {
-    auto app = make();
-    app->frame().close();
-    EXPECT_EQ(processEnds, 1);
-    EXPECT_TRUE(box->all.isEmpty());  // no confirmation
 }
 
 }  // namespace

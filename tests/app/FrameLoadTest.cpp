@@ -129,14 +129,5 @@ TEST_F(FrameLoadTest, failureEscapingAHook_reportedAsFrameLoad) {
     EXPECT_EQ(settings.CurrentCommPort, 0);
 }
 
-TEST_F(FrameLoadTest, withoutConfigurationRoutines_loadStillCompletes) {
-    storePort(QStringLiteral("2"));
-    FrameLoad frameLoad(settings, values, instance, store, clock, box, errors,
-                        [this] { ++shutdowns; });
-    EXPECT_TRUE(frameLoad.run());
-    EXPECT_EQ(settings.CurrentCommPort, 2);
-    EXPECT_EQ(settings.DataIntervalUnit, QStringLiteral("No Restriction"));
-}
-
 }  // namespace
 }  // namespace quorlin

@@ -1,6 +1,6 @@
+#include "common/AppError.h"
 #include "common/NumberText.h"
 #include "common/Rounding.h"
-#include "common/AppError.h"
 
 #include <gtest/gtest.h>
 
