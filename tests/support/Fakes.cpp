@@ -37,7 +37,8 @@ void FakeSerialPort::output(const QByteArray& bytes) {
         throw *outputFailure_;
     }
     if (!open_) {
-        throw AppError(ErrorNumber::DeviceNotOpen, QStringLiteral("Operation valid only when the port is open"));
+        throw AppError(ErrorNumber::DeviceNotOpen,
+                       QStringLiteral("Operation valid only when the port is open"));
     }
     written_ += bytes;
     if (onOutput) {
@@ -47,7 +48,8 @@ void FakeSerialPort::output(const QByteArray& bytes) {
 
 QByteArray FakeSerialPort::input() {
     if (!open_) {
-        throw AppError(ErrorNumber::DeviceNotOpen, QStringLiteral("Operation valid only when the port is open"));
+        throw AppError(ErrorNumber::DeviceNotOpen,
+                       QStringLiteral("Operation valid only when the port is open"));
     }
     QByteArray out = pending_;
     pending_.clear();

@@ -1,0 +1,58 @@
+#include "app/Application.h"
+
+namespace quorlin {
+
+Application::Application(const PlatformMaker& makePlatform, AppFolders folders,
+                         std::function<void()> endProcess)
+    : folders_(std::move(folders)), endProcess_(std::move(endProcess)) {
+    frame_ = std::make_unique<FrameWindow>([this] { shutdown(); });
+    platform_ = makePlatform(gate_, frame_.get());
+    mainPort_ = platform_.ports->create();
+    errorHandler_ = std::make_unique<AppErrorHandler>(
+        folders_, settings_, *platform_.clock, *platform_.messageBox, [this] { shutdown(); });
+    link_ = std::make_unique<BoardLink>(settings_, *mainPort_, *platform_.clock, *errorHandler_,
+                                        *platform_.messageBox);
+}
+
+Application::~Application() = default;
+
+void Application::setConfigurationRoutines(std::function<void()> getConfigurationFile,
+                                           std::function<void()> testForFileFolders) {
+    getConfigurationFile_ = std::move(getConfigurationFile);
+    testForFileFolders_ = std::move(testForFileFolders);
+}
+
+bool Application::loadFrame() {
+    FrameLoad load(
+        settings_, values_, *platform_.instance, *platform_.store, *platform_.clock,
+        *platform_.messageBox, *errorHandler_, [this] { shutdown(); }, getConfigurationFile_,
+        testForFileFolders_);
+    return load.run();
+}
+
+void Application::sendStartupCommands() {
+    if (settings_.CurrentCommPort != 0) {
+        link_->SendSamplesAveraged();
+    }
+}
+
+void Application::shutdown() {
+    releaseForExit();
+    if (endProcess_) {
+        endProcess_();
+    }
+}
+
+void Application::releaseForExit() {
+    // The port's lock file and the instance lock must not outlive the process's last act.
+    try {
+        if (mainPort_ && mainPort_->isOpen()) {
+            mainPort_->setPortOpen(false);
+        }
+    } catch (...) {
+        // The OS releases the device as the process ends.
+    }
+    platform_.instance.reset();
+}
+
+}  // namespace quorlin

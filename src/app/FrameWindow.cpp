@@ -1,0 +1,66 @@
+#include "app/FrameWindow.h"
+
+#include <QCloseEvent>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+
+namespace quorlin {
+
+FrameWindow::FrameWindow(std::function<void()> shutdown, QWidget* parent)
+    : QMainWindow(parent), shutdown_(std::move(shutdown)), mdiArea_(new QMdiArea(this)) {
+    setObjectName(QStringLiteral("MDIForm1"));
+    setWindowTitle(QStringLiteral("Kestova Quorlin Data Acquisition and Display"));
+    mdiArea_->setObjectName(QStringLiteral("mdiArea"));
+    setCentralWidget(mdiArea_);
+    resize(1024, 768);
+    connect(mdiArea_, &QMdiArea::subWindowActivated, this, &FrameWindow::onSubWindowActivated);
+}
+
+QMdiSubWindow* FrameWindow::setMainWindow(QWidget* main) {
+    main->setWindowTitle(QStringLiteral("Main"));
+    mainSub_ = mdiArea_->addSubWindow(main);
+    // Closing the main child alone would leave an empty frame; Exit and the frame's close box
+    // are the ways to end.
+    mainSub_->setWindowFlags(Qt::SubWindow | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                             Qt::WindowMinMaxButtonsHint);
+    mainSub_->installEventFilter(this);
+    mainSub_->showMaximized();
+    return mainSub_;
+}
+
+QMdiSubWindow* FrameWindow::addChildWindow(QWidget* child) {
+    QMdiSubWindow* sub = mdiArea_->addSubWindow(child);
+    sub->show();
+    return sub;
+}
+
+void FrameWindow::closeEvent(QCloseEvent* event) {
+    // The shut-down function ends the application; no child's close handler may run first.
+    event->ignore();
+    if (shutdown_) {
+        shutdown_();
+    }
+}
+
+bool FrameWindow::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == mainSub_ && event->type() == QEvent::Close) {
+        event->ignore();
+        return true;
+    }
+    return QMainWindow::eventFilter(watched, event);
+}
+
+void FrameWindow::onSubWindowActivated(QMdiSubWindow* window) {
+    // Null comes when the whole frame loses the focus (another program, a modal box); the
+    // child that was active stays the one to return to.
+    if (window == nullptr) {
+        return;
+    }
+    const bool returned = window == mainSub_ && lastActive_ != mainSub_;
+    lastActive_ = window;
+    if (returned) {
+        emit mainWindowActivated();
+    }
+}
+
+}  // namespace quorlin

@@ -1,0 +1,94 @@
+#include "device/BoardLink.h"
+
+#include "common/AppError.h"
+#include "device/BoardProtocol.h"
+
+#include <exception>
+
+namespace quorlin {
+
+namespace {
+const QString kMainWindow = QStringLiteral("Main");
+constexpr qint32 kCommandPauseMs = 100;
+
+QString sendSamplesAveragedFailureText() {
+    return QStringLiteral(
+        "The application failed to Send Samples Averaged to the QRL during start-up!\r"
+        "1) Open Comm Port screen.\r"
+        "2) Run Auto Detect.\r"
+        "3) Close application.\r"
+        "4) Re-start application to proceed.\r");
+}
+
+}  // namespace
+
+BoardLink::BoardLink(SettingsModel& settings, SerialPort& mainPort, Clock& clock,
+                     ErrorHandler& errors, MessageBox& messageBox)
+    : settings_(settings),
+      mainPort_(mainPort),
+      clock_(clock),
+      errors_(errors),
+      messageBox_(messageBox) {}
+
+void BoardLink::OpenCommPort(SerialPort& port, const QString& window) {
+    try {
+        if (port.isOpen()) {
+            return;
+        }
+        port.setCommPort(settings_.CurrentCommPort);
+        port.setSettings(QStringLiteral("9600,N,8,1"));
+        port.setInputLen(0);
+        port.setPortOpen(true);
+    } catch (const AppError& e) {
+        errors_.SimpleErrorHandler(e.number, QStringLiteral("OpenCommPort"), window, e.description);
+    }
+}
+
+void BoardLink::CloseCommPort(SerialPort& port, const QString& window) {
+    try {
+        if (port.isOpen()) {
+            port.setPortOpen(false);
+        }
+    } catch (const AppError& e) {
+        errors_.SimpleErrorHandler(e.number, QStringLiteral("CloseCommPort"), window,
+                                   e.description);
+    }
+}
+
+void BoardLink::WaitMilliseconds(qint32 ms) {
+    if (ms <= 0) {
+        return;
+    }
+    // 64-bit monotonic ticks: no wrap-around to trip over, however long the machine has run.
+    const qint64 start = clock_.tickMs();
+    while (clock_.tickMs() - start < ms) {
+    }
+}
+
+double BoardLink::ReplyToVolts() const {
+    return replyToVolts(PortBuffer);
+}
+
+void BoardLink::SendSamplesAveraged() {
+    // An open main port belongs to a running sampling loop: writing the command pair into its
+    // request/reply stream and closing the port under it would stop sampling silently.
+    if (mainPort_.isOpen()) {
+        return;
+    }
+    OpenCommPort(mainPort_, kMainWindow);
+    try {
+        PortBuffer = QByteArray(1, kSamplesAveragedCommand);
+        mainPort_.output(PortBuffer);
+        WaitMilliseconds(kCommandPauseMs);
+        const char code = countCode(settings_.SamplesAveraged);
+        if (code != kSamplesAveragedCommand) {
+            PortBuffer = QByteArray(1, code);
+        }
+        mainPort_.output(PortBuffer);
+        CloseCommPort(mainPort_, kMainWindow);
+    } catch (const std::exception&) {
+        messageBox_.showOk(sendSamplesAveragedFailureText());
+    }
+}
+
+}  // namespace quorlin

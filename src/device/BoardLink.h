@@ -1,0 +1,48 @@
+#pragma once
+
+#include "common/ErrorHandler.h"
+#include "config/SettingsModel.h"
+#include "platform/Clock.h"
+#include "platform/MessageBox.h"
+#include "platform/SerialPort.h"
+
+#include <QByteArray>
+#include <QString>
+
+namespace quorlin {
+
+// The thin layer over the board's serial port: opening and closing with the fixed line
+// settings, the blocking delay, decoding of the reply in PortBuffer and the samples-averaged
+// command pair.
+class BoardLink {
+  public:
+    BoardLink(SettingsModel& settings, SerialPort& mainPort, Clock& clock, ErrorHandler& errors,
+              MessageBox& messageBox);
+
+    // Opens a closed port on CurrentCommPort at 9600,N,8,1, read length 0. An open port is
+    // left as it is. A failure is reported to the error handler; the caller is not told.
+    void OpenCommPort(SerialPort& port, const QString& window);
+    // Closes an open port; a failure is reported to the error handler.
+    void CloseCommPort(SerialPort& port, const QString& window);
+    // Busy wait on the monotonic tick: nothing else runs meanwhile. 0 or less returns at once.
+    void WaitMilliseconds(qint32 ms);
+    // Volts of the reply in PortBuffer.
+    double ReplyToVolts() const;
+    // "z", 100 ms, the count code of SamplesAveraged, then the port is closed. A failure ends
+    // the sequence with a message of its own (not the error handler).
+    void SendSamplesAveraged();
+
+    SerialPort& mainPort() { return mainPort_; }
+
+    // Every write and read of the main port passes through here.
+    QByteArray PortBuffer;
+
+  private:
+    SettingsModel& settings_;
+    SerialPort& mainPort_;
+    Clock& clock_;
+    ErrorHandler& errors_;
+    MessageBox& messageBox_;
+};
+
+}  // namespace quorlin
