@@ -1,0 +1,311 @@
+#include "acquisition/SamplingLoop.h"
+
+#include "common/AppError.h"
+#include "common/NumberText.h"
+#include "common/Rounding.h"
+#include "device/BoardProtocol.h"
+
+#include <QLatin1String>
+
+#include <algorithm>
+
+namespace quorlin {
+
+namespace {
+const QString kMain = QStringLiteral("Main");
+const QString kOnComm = QStringLiteral("MSComm1_OnComm");
+constexpr qint16 kReplyLength = 3;
+}  // namespace
+
+SamplingLoop::SamplingLoop(SettingsModel& settings, AcquisitionValues& values,
+                           MainWindowModel& model, BoardLink& link, Chart& chart, Clock& clock,
+                           ErrorHandler& errors, MessageBox& messages, TimerFactory& timers,
+                           EventGate& gate, ChannelConversion& conversion, ScanHooks hooks)
+    : settings_(settings),
+      values_(values),
+      model_(model),
+      link_(link),
+      chart_(chart),
+      clock_(clock),
+      errors_(errors),
+      messages_(messages),
+      gate_(gate),
+      conversion_(conversion),
+      hooks_(std::move(hooks)),
+      watchdog_(timers.create()) {
+    for (int k = 0; k < kChannelCount; ++k) {
+        requests_[k] = QByteArray(1, static_cast<char>(requestByte(k)));
+    }
+    connect(&link_.mainPort(), &SerialPort::onComm, this, &SamplingLoop::MSComm1_OnComm);
+    connect(watchdog_.get(), &OneShotTimer::timeout, this, &SamplingLoop::onWatchdogTimeout);
+    connect(&gate_, &EventGate::opened, this, &SamplingLoop::onGateOpened);
+}
+
+SamplingLoop::~SamplingLoop() = default;
+
+qint16 SamplingLoop::CountActiveChannels() const {
+    return static_cast<qint16>(
+        std::count(settings_.ChannelActive.begin(), settings_.ChannelActive.end(), qint16{1}));
+}
+
+double SamplingLoop::ElapsedSeconds() const {
+    const double seconds = static_cast<double>(clock_.counter() - values_.SampleStartCount) /
+                           static_cast<double>(values_.CounterFrequency);
+    return roundHalfEven(seconds, 2);
+}
+
+void SamplingLoop::mnuSample_Click() {
+    EventGate::Hold hold(gate_);
+    // The window may hand over an action that has already toggled its own check mark.
+    model_.mnuSample->setChecked(sampling_);
+    try {
+        const bool noneActive =
+            std::all_of(settings_.ChannelActive.begin(), settings_.ChannelActive.end(),
+                        [](qint16 a) { return a == 0; });
+        const bool rangeOn =
+            model_.mnuChannelRangeVolts->isChecked() || model_.mnuChannelRangeScale->isChecked();
+        if (settings_.CurrentCommPort == 0) {
+            messages_.showOk(QStringLiteral("No communication port has been selected!"));
+        } else if (noneActive) {
+            messages_.showOk(QStringLiteral("No active channels have been selected!"));
+        } else if (rangeOn && CountActiveChannels() <= 1) {
+            messages_.showOk(
+                QStringLiteral("Two or more active channels are needed to use Channel Range!"));
+        } else if (sampling_) {
+            stop();
+        } else {
+            start();
+        }
+    } catch (const AppError& e) {
+        errors_.SimpleErrorHandler(e.number, QStringLiteral("mnuSample_Click"), kMain,
+                                   e.description);
+    }
+    model_.mnuSample->setChecked(sampling_);
+}
+
+void SamplingLoop::start() {
+    SerialPort& port = link_.mainPort();
+    lineLost_ = false;
+    commDeferred_ = false;
+    for (int k = 0; k < kChannelCount; ++k) {
+        model_.setCheckEnabled(k, false);
+    }
+    chart_.clear();
+    chart_.setYCaption(settings_.GraphScale ? QStringLiteral("Scale") : QStringLiteral("Volts"));
+    conversion_.ResetValueDisplays();
+    call(hooks_.ResetPlotHistory);
+    link_.OpenCommPort(port, kMain);
+    sampling_ = true;
+    model_.mnuSample->setChecked(true);
+    model_.mnuTools->setEnabled(false);
+    model_.mnuHelp->setEnabled(false);
+    model_.mnuSave->setEnabled(false);
+    link_.PortBuffer = port.input();  // stale bytes of an earlier run or of the board
+    port.setRThreshold(kReplyLength);
+    values_.CurrentChannel = 0;
+    values_.SampleStartCount = clock_.counter();
+    sendRequest();
+}
+
+void SamplingLoop::stop() {
+    stopWatchdog();
+    model_.setBoardStatus(QString());
+    commDeferred_ = false;
+    link_.CloseCommPort(link_.mainPort(), kMain);
+    if (model_.mnuPeakOn->isChecked()) {
+        model_.mnuPeakOn->setChecked(false);
+        settings_.PeakOn = false;
+        call(hooks_.WritePeakFile);
+        conversion_.ResetPeakDisplays();
+    }
+    for (int k = 0; k < kChannelCount; ++k) {
+        model_.setCheckEnabled(k, true);
+    }
+    sampling_ = false;
+    model_.mnuSample->setChecked(false);
+    model_.mnuTools->setEnabled(true);
+    model_.mnuHelp->setEnabled(true);
+    model_.mnuSave->setEnabled(true);
+    chart_.clear();
+    chart_.setYCaption(settings_.GraphScale ? QStringLiteral("Scale") : QStringLiteral("Volts"));
+    conversion_.ResetValueDisplays();
+    chart_.setXRange(0, 10);
+    chart_.setXAutoRange();
+    call(hooks_.ResetPlotHistory);
+    call(hooks_.ClearChannelRange);
+}
+
+void SamplingLoop::MSComm1_OnComm() {
+    if (!gate_.isOpen()) {
+        commDeferred_ = true;  // run once the holder has returned
+        return;
+    }
+    EventGate::Hold hold(gate_);
+    try {
+        if (!sampling_ || lineLost_) {
+            return;
+        }
+        SerialPort& port = link_.mainPort();
+        const int event = port.commEvent();
+        if (event == CommEvent::LineLost) {
+            onLineLost();
+            return;
+        }
+        if (event != CommEvent::Receive) {
+            return;
+        }
+        link_.PortBuffer = port.input();
+        if (watch_ == Watch::QuietWait) {
+            // A late reply or line noise after a time-out: never a reading of the channel
+            // now outstanding. Discard it and wait for the line to be quiet again.
+            watchdog_->start(kQuietMs);
+            return;
+        }
+        if (isGoodReply(link_.PortBuffer)) {
+            handleReply();
+        }
+        // A bad reply leaves CurrentChannel as it is: the same request goes out again.
+        sendRequest();
+    } catch (const AppError& e) {
+        stopWatchdog();
+        errors_.SimpleErrorHandler(e.number, kOnComm, kMain, e.description);
+    }
+}
+
+void SamplingLoop::handleReply() {
+    model_.setBoardStatus(QString());
+    const int k = values_.CurrentChannel;
+    if (k == 0) {
+        values_.ElapsedTimeText = shortNumberText(ElapsedSeconds());
+    }
+    const double volts = model_.row(k).checked ? link_.ReplyToVolts() : 0.0;
+    values_.ChannelVolts[k] = volts;
+    model_.setVoltsText(k, displayNumberText(volts));  // runs the conversion and peak tracking
+    if (k == kChannelCount - 1) {
+        closeScan();
+    }
+    values_.CurrentChannel = static_cast<qint16>((k + 1) % kChannelCount);
+}
+
+void SamplingLoop::closeScan() {
+    const PerChannel<double>& data =
+        settings_.GraphScale ? values_.ChannelScaled : values_.ChannelVolts;
+    if (settings_.GraphMethod == QLatin1String("AutoScale")) {
+        const double x = leadingNumber(values_.ElapsedTimeText);
+        for (int c = 0; c < kChannelCount; ++c) {
+            chart_.appendPoint(plotOfChannel(c), x, data[c]);
+        }
+    } else if (settings_.GraphMethod == QLatin1String("Continuous")) {
+        call(settings_.GraphScale ? hooks_.PlotScaleArrays : hooks_.PlotVoltArrays);
+    }
+    writeDataRow();
+    if (model_.mnuChannelRangeVolts->isChecked()) {
+        call(hooks_.UpdateChannelRangeVolts);
+    } else if (model_.mnuChannelRangeScale->isChecked()) {
+        call(hooks_.UpdateChannelRangeScale);
+    }
+}
+
+void SamplingLoop::writeDataRow() {
+    if (!settings_.DataFileInUse || !hooks_.WriteToFile) {
+        return;
+    }
+    if (settings_.DataIntervalMs == 0) {
+        hooks_.WriteToFile(values_.ElapsedTimeText);
+        return;
+    }
+    // A 64-bit monotonic tick: the gate keeps working however long the machine has run.
+    // The first gated row of the program's run is always due, whatever the clock's origin.
+    const double t = static_cast<double>(clock_.tickMs());
+    if (!rowWritten_ || values_.LastRowTick + settings_.DataIntervalMs <= t) {
+        hooks_.WriteToFile(values_.ElapsedTimeText);
+        values_.LastRowTick = t;
+        rowWritten_ = true;
+    }
+}
+
+void SamplingLoop::sendRequest() {
+    link_.PortBuffer = requests_[values_.CurrentChannel];
+    link_.mainPort().output(link_.PortBuffer);
+    watch_ = Watch::AwaitingReply;
+    timeoutDeferred_ = false;
+    watchdog_->start(kReplyTimeoutMs);
+}
+
+void SamplingLoop::stopWatchdog() {
+    watchdog_->stop();
+    watch_ = Watch::Off;
+    timeoutDeferred_ = false;
+}
+
+void SamplingLoop::onWatchdogTimeout() {
+    if (!gate_.isOpen()) {
+        timeoutDeferred_ = true;
+        return;
+    }
+    EventGate::Hold hold(gate_);
+    try {
+        SerialPort& port = link_.mainPort();
+        if (watch_ == Watch::AwaitingReply) {
+            showBoardStatus();
+            link_.PortBuffer = port.input();
+            watch_ = Watch::QuietWait;
+            watchdog_->start(kQuietMs);
+        } else if (watch_ == Watch::QuietWait) {
+            // Fewer bytes than the receive threshold raise no event: look for them here.
+            link_.PortBuffer = port.input();
+            if (!link_.PortBuffer.isEmpty()) {
+                watchdog_->start(kQuietMs);
+                return;
+            }
+            sendRequest();  // CurrentChannel is unchanged: the same request once more
+        }
+    } catch (const AppError& e) {
+        stopWatchdog();
+        errors_.SimpleErrorHandler(e.number, QStringLiteral("tmrReplyWatchdog_Timer"), kMain,
+                                   e.description);
+    }
+}
+
+void SamplingLoop::onGateOpened() {
+    if (!commDeferred_ && !timeoutDeferred_) {
+        return;
+    }
+    // Queued: the event runs after the holder has returned, not inside its Hold's release.
+    QMetaObject::invokeMethod(
+        this,
+        [this] {
+            if (!gate_.isOpen()) {
+                return;  // closed again; the next opening brings us back
+            }
+            if (commDeferred_) {
+                commDeferred_ = false;
+                MSComm1_OnComm();
+            }
+            if (timeoutDeferred_) {
+                timeoutDeferred_ = false;
+                onWatchdogTimeout();
+            }
+        },
+        Qt::QueuedConnection);
+}
+
+void SamplingLoop::onLineLost() {
+    lineLost_ = true;
+    stopWatchdog();
+    model_.setBoardStatus(QString());
+    errors_.SimpleErrorHandler(
+        ErrorNumber::LineLost, kOnComm, kMain,
+        QStringLiteral("The connection on serial port %1 was lost: the device went away. "
+                       "Stop sampling, check the cable and the adapter, then start sampling "
+                       "again.")
+            .arg(link_.mainPort().commPort()));
+}
+
+void SamplingLoop::showBoardStatus() {
+    model_.setBoardStatus(
+        QStringLiteral("The board is not answering on serial port %1. Retrying...")
+            .arg(link_.mainPort().commPort()));
+}
+
+}  // namespace quorlin

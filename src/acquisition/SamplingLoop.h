@@ -1,0 +1,111 @@
+#pragma once
+
+#include "acquisition/AcquisitionValues.h"
+#include "acquisition/ChannelConversion.h"
+#include "acquisition/MainWindowModel.h"
+#include "common/ErrorHandler.h"
+#include "config/SettingsModel.h"
+#include "device/BoardLink.h"
+#include "platform/Chart.h"
+#include "platform/Clock.h"
+#include "platform/EventGate.h"
+#include "platform/MessageBox.h"
+#include "platform/Timer.h"
+
+#include <QByteArray>
+#include <QObject>
+#include <QString>
+
+#include <array>
+#include <functional>
+#include <memory>
+
+namespace quorlin {
+
+// The display and recording work that closes a scan or a run. An empty hook is not called.
+struct ScanHooks {
+    std::function<void()> PlotVoltArrays;
+    std::function<void()> PlotScaleArrays;
+    std::function<void()> ResetPlotHistory;
+    std::function<void()> UpdateChannelRangeVolts;
+    std::function<void()> UpdateChannelRangeScale;
+    std::function<void()> ClearChannelRange;
+    std::function<void()> WritePeakFile;
+    std::function<void(const QString&)> WriteToFile;  // argument: ElapsedTimeText
+};
+
+// Sampling: one reading request outstanding on the main port, the next one written from the
+// receive event that handled the reply. Channels 0..7 are requested in turn; channel 0's
+// reply stamps the scan, channel 7's reply closes it (chart, data row, Channel Range).
+//
+// A reply watchdog keeps a lost byte from stopping the loop for good: when no good reply
+// has come within 1000 ms of a request, whatever arrived is discarded, the line is left
+// until it has been quiet for 100 ms, and the same request is sent once more. Meanwhile the
+// main window shows that the board is not answering.
+class SamplingLoop : public QObject {
+    Q_OBJECT
+  public:
+    static constexpr int kReplyTimeoutMs = 1000;
+    static constexpr int kQuietMs = 100;
+
+    SamplingLoop(SettingsModel& settings, AcquisitionValues& values, MainWindowModel& model,
+                 BoardLink& link, Chart& chart, Clock& clock, ErrorHandler& errors,
+                 MessageBox& messages, TimerFactory& timers, EventGate& gate,
+                 ChannelConversion& conversion, ScanHooks hooks);
+    ~SamplingLoop() override;
+
+    // Starts sampling when it is stopped, stops it when it runs. Decides from the loop's own
+    // state and leaves the mnuSample check mark matching it, so a checkable action that has
+    // already toggled itself before forwarding the click does no harm.
+    void mnuSample_Click();
+    // The main port's receive event (connected in the constructor).
+    void MSComm1_OnComm();
+
+    // Seconds since sampling started, rounded to 2 decimals (halves to even).
+    double ElapsedSeconds() const;
+    qint16 CountActiveChannels() const;
+    bool isSampling() const { return sampling_; }
+
+  private:
+    enum class Watch { Off, AwaitingReply, QuietWait };
+
+    void start();
+    void stop();
+    void handleReply();
+    void closeScan();
+    void writeDataRow();
+    void sendRequest();
+    void stopWatchdog();
+    void onWatchdogTimeout();
+    void onGateOpened();
+    void onLineLost();
+    void showBoardStatus();
+    static void call(const std::function<void()>& hook) {
+        if (hook) {
+            hook();
+        }
+    }
+
+    SettingsModel& settings_;
+    AcquisitionValues& values_;
+    MainWindowModel& model_;
+    BoardLink& link_;
+    Chart& chart_;
+    Clock& clock_;
+    ErrorHandler& errors_;
+    MessageBox& messages_;
+    EventGate& gate_;
+    ChannelConversion& conversion_;
+    ScanHooks hooks_;
+    std::unique_ptr<OneShotTimer> watchdog_;
+
+    std::array<QByteArray, kChannelCount> requests_;  // shared, so a send allocates nothing
+    bool sampling_ = false;
+    bool lineLost_ = false;
+    bool rowWritten_ = false;
+    Watch watch_ = Watch::Off;
+    bool commDeferred_ = false;     // a port event that came while the gate was closed
+    bool timeoutDeferred_ = false;  // likewise a watchdog timeout
+};
+
+}  // namespace quorlin

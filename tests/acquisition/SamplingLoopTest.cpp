@@ -1,0 +1,524 @@
+#include "acquisition/SamplingLoop.h"
+
+#include "support/Fakes.h"
+
+#include <QCoreApplication>
+#include <QDeadlineTimer>
+
+#include <gtest/gtest.h>
+
+namespace quorlin {
+namespace {
+
+QByteArray reply(int hi, int lo) {
+    QByteArray r;
+    r.append(static_cast<char>(0xFF)).append(static_cast<char>(hi)).append(static_cast<char>(lo));
+    return r;
+}
+// Volts of a reading: (value - 8192) * 0.0006103; 8192 + 1000 * n gives 0.6103 * n.
+QByteArray replyOf(int n) {
+    return reply((8192 + 1000 * n) >> 8, (8192 + 1000 * n) & 0xFF);
+}
+
+template <typename Pred>
+bool waitFor(Pred done, int ms = 2000) {
+    QDeadlineTimer deadline(ms);
+    while (!done() && !deadline.hasExpired()) {
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+    }
+    return done();
+}
+
+class SamplingLoopTest : public ::testing::Test {
+  protected:
+    SamplingLoopTest() {
+        settings.CurrentCommPort = 3;
+        settings.GraphMethod = QStringLiteral("AutoScale");
+        values.CounterFrequency = 1000000;
+        for (int k = 0; k < kChannelCount; ++k) {
+            settings.ChannelActive[k] = 1;
+            settings.Slope[k] = 2;
+            model.setChecked(k, true);
+        }
+    }
+
+    ScanHooks recordingHooks() {
+        ScanHooks h;
+        auto rec = [this](const char* name) {
+            return [this, name] { hookCalls.append(QString::fromLatin1(name)); };
+        };
+        h.PlotVoltArrays = rec("PlotVoltArrays");
+        h.PlotScaleArrays = rec("PlotScaleArrays");
+        h.ResetPlotHistory = rec("ResetPlotHistory");
+        h.UpdateChannelRangeVolts = rec("UpdateChannelRangeVolts");
+        h.UpdateChannelRangeScale = rec("UpdateChannelRangeScale");
+        h.ClearChannelRange = rec("ClearChannelRange");
+        h.WritePeakFile = [this] {
+            hookCalls.append(QStringLiteral("WritePeakFile"));
+            if (onPeakFile) {
+                onPeakFile();
+            }
+        };
+        h.WriteToFile = [this](const QString& time) {
+            rows.append(time);
+            if (onRow) {
+                onRow();
+            }
+        };
+        return h;
+    }
+
+    void click() { loop.mnuSample_Click(); }
+    void answer(const QByteArray& bytes = replyOf(1)) { port.feed(bytes); }
+    void scan() {
+        for (int i = 0; i < kChannelCount; ++i) {
+            answer();
+        }
+    }
+    test::FakeTimer& watchdog() { return *timers.created.at(0); }
+    char lastRequest() const { return port.written().back(); }
+
+    SettingsModel settings;
+    AcquisitionValues values;
+    MainWindowModel model;
+    test::FakeSerialPort port;
+    test::FakeClock clock;
+    test::RecordingErrorHandler errors;
+    test::RecordingMessageBox messages;
+    test::RecordingChart chart;
+    test::FakeTimerFactory timers;
+    EventGate gate;
+    QStringList hookCalls;
+    QStringList rows;
+    std::function<void()> onPeakFile;
+    std::function<void()> onRow;
+    BoardLink link{settings, port, clock, errors, messages};
+    ChannelConversion conversion{settings, values, model, clock};
+    SamplingLoop loop{settings, values,   model,  link, chart,      clock,
+                      errors,   messages, timers, gate, conversion, recordingHooks()};
+};
+
+TEST_F(SamplingLoopTest, refusals_comeInOrderAndChangeNothing) {
+    settings.CurrentCommPort = 0;
+    settings.ChannelActive.fill(0);
+    click();
+    settings.CurrentCommPort = 3;
+    click();
+    settings.ChannelActive[2] = 1;
+    model.mnuChannelRangeVolts->setChecked(true);
+    click();
+    EXPECT_EQ(messages.okTexts,
+              QStringList({"No communication port has been selected!",
+                           "No active channels have been selected!",
+                           "Two or more active channels are needed to use Channel Range!"}));
+    EXPECT_FALSE(loop.isSampling());
+    EXPECT_FALSE(model.mnuSample->isChecked());
+    EXPECT_FALSE(port.isOpen());
+    EXPECT_TRUE(port.written().isEmpty());
+    EXPECT_TRUE(chart.calls.isEmpty());
+    EXPECT_TRUE(model.row(0).checkEnabled);
+
+    model.mnuChannelRangeVolts->setChecked(false);
+    model.mnuChannelRangeScale->setChecked(true);
+    settings.ChannelActive[5] = 1;
+    click();
+    EXPECT_EQ(messages.okTexts.size(), 3);
+    EXPECT_TRUE(loop.isSampling());
+}
+
+TEST_F(SamplingLoopTest, start_preparesWindowAndPortThenAsksForChannelZero) {
+    settings.GraphScale = true;
+    model.setVoltsText(4, QStringLiteral("1.5"));
+    port.setCommPort(3);
+    port.setPortOpen(true);
+    port.feedQuietly(QByteArray("\x01\xFF", 2));  // stale bytes from before the start
+    click();
+
+    EXPECT_EQ(port.written(), QByteArray("\x66"));
+    EXPECT_EQ(port.threshold(), 3);
+    EXPECT_TRUE(port.pending().isEmpty());
+    for (int k = 0; k < kChannelCount; ++k) {
+        EXPECT_FALSE(model.row(k).checkEnabled) << k;
+    }
+    EXPECT_TRUE(model.mnuSample->isChecked());
+    EXPECT_FALSE(model.mnuTools->isEnabled());
+    EXPECT_FALSE(model.mnuHelp->isEnabled());
+    EXPECT_FALSE(model.mnuSave->isEnabled());
+    EXPECT_TRUE(model.mnuFile->isEnabled());
+    EXPECT_EQ(chart.calls, QStringList({"clear", "caption Scale"}));
+    EXPECT_EQ(hookCalls, QStringList({"ResetPlotHistory"}));
+    EXPECT_EQ(model.row(4).voltsText, "0");
+    EXPECT_EQ(model.row(4).scaledText, "0");
+
+    // The first reply is channel 0's, not mixed with the stale bytes.
+    answer(reply(0x20, 0x01));
+    EXPECT_EQ(model.row(0).voltsText, "0.001");
+    EXPECT_EQ(values.ChannelVolts[0], 0.001);
+    EXPECT_EQ(model.row(0).scaledText, "0.002");
+}
+
+TEST_F(SamplingLoopTest, requestsGoRoundAllEightChannelsInTheBoardsOrder) {
+    click();
+    scan();
+    scan();
+    EXPECT_EQ(port.written(), QByteArray("fxywmnopfxywmnopf"));
+    EXPECT_EQ(values.CurrentChannel, 0);
+}
+
+TEST_F(SamplingLoopTest, badReplies_repeatSameRequestAndShowNothing) {
+    click();
+    answer();
+    answer();
+    ASSERT_EQ(lastRequest(), 'y');  // channel 2 outstanding
+    const QByteArray before = port.written();
+
+    answer(QByteArray("\xFE\x20\x00", 3));        // wrong marker
+    answer(QByteArray("\xFF\x20\x00\x00", 4));    // a stray byte with the reply
+    port.feedQuietly(QByteArray("\xFF\x20", 2));  // short: as if the event came anyway
+    loop.MSComm1_OnComm();
+
+    EXPECT_EQ(port.written(), before + "yyy");
+    EXPECT_EQ(model.row(2).voltsText, "0");
+    EXPECT_EQ(values.ChannelVolts[2], 0.0);
+    EXPECT_EQ(values.CurrentChannel, 2);
+
+    answer(reply(0x20, 0x00 + 2));
+    EXPECT_EQ(model.row(2).voltsText, "0.001");
+    EXPECT_EQ(lastRequest(), 'w');
+}
+
+TEST_F(SamplingLoopTest, untickedChannelIsStillRequestedAndShowsZero) {
+    model.setChecked(3, false);
+    values.ChannelVolts[3] = 9;
+    click();
+    for (int i = 0; i < 3; ++i) {
+        answer();
+    }
+    ASSERT_EQ(lastRequest(), 'w');
+    answer(QByteArray("\xFE\x3F\xFF", 3));  // still tested: a bad reply is asked again
+    EXPECT_EQ(lastRequest(), 'w');
+    EXPECT_EQ(values.CurrentChannel, 3);
+    answer(reply(0x3F, 0xFF));
+    EXPECT_EQ(values.ChannelVolts[3], 0.0);
+    EXPECT_EQ(model.row(3).voltsText, "0");
+    EXPECT_EQ(lastRequest(), 'm');
+    EXPECT_EQ(model.row(2).voltsText, "0.61");  // ticked neighbours are decoded
+}
+
+TEST_F(SamplingLoopTest, elapsedTimeIsStampedAtChannelZeroFromTheCounter) {
+    clock.counterValue = 5'000'000;
+    click();
+    clock.counterValue += 250'000;
+    answer();
+    EXPECT_EQ(values.ElapsedTimeText, ".25");
+    clock.counterValue += 3'000'000;  // later replies of the scan keep the stamp
+    for (int i = 1; i < kChannelCount; ++i) {
+        answer();
+    }
+    EXPECT_EQ(values.ElapsedTimeText, ".25");
+
+    const std::pair<qint64, const char*> cases[] = {
+        {0, "0"},         {1'500'000, "1.5"},  {12'340'000, "12.34"}, {100'000'000, "100"},
+        {1'005'000, "1"}, {1'015'000, "1.02"}, {1'004'999, "1"}};
+    for (const auto& [ticks, text] : cases) {
+        clock.counterValue = 5'000'000 + ticks;
+        scan();
+        EXPECT_EQ(values.ElapsedTimeText, text) << ticks;
+    }
+}
+
+TEST_F(SamplingLoopTest, autoScaleAppendsOnePointPerPlotEachScan) {
+    model.setChecked(6, false);
+    click();
+    clock.counterValue = 250'000;
+    for (int k = 0; k < kChannelCount; ++k) {
+        answer(replyOf(k));
+        if (k < 7) {
+            EXPECT_TRUE(chart.appended[1].empty());  // only the scan's close plots
+        }
+    }
+    for (int k = 0; k < kChannelCount; ++k) {
+        ASSERT_EQ(chart.appended[k + 1].size(), 1u) << k;
+        EXPECT_EQ(chart.appended[k + 1][0].first, 0.25);
+        EXPECT_EQ(chart.appended[k + 1][0].second, k == 6 ? 0.0 : values.ChannelVolts[k]);
+    }
+    EXPECT_EQ(chart.appended[4][0].second, 1.831);
+
+    settings.GraphScale = true;
+    scan();
+    ASSERT_EQ(chart.appended[1].size(), 2u);
+    EXPECT_EQ(chart.appended[2][1].second, 1.22);  // slope 2 on 0.61 V
+
+    // The method's name is matched exactly, case included.
+    settings.GraphMethod = QStringLiteral("autoscale");
+    scan();
+    EXPECT_EQ(chart.appended[1].size(), 2u);
+    EXPECT_TRUE(hookCalls.filter("Arrays").isEmpty());
+    settings.GraphMethod = QStringLiteral("Continuous");
+    scan();
+    settings.GraphScale = false;
+    scan();
+    EXPECT_EQ(hookCalls.filter("Arrays"), QStringList({"PlotScaleArrays", "PlotVoltArrays"}));
+    EXPECT_EQ(chart.appended[1].size(), 2u);
+}
+
+TEST_F(SamplingLoopTest, dataRows_gatedByIntervalOnlyWhileAFileIsInUse) {
+    settings.DataFileInUse = true;
+    settings.DataIntervalMs = 1000;
+    clock.ms = 5'000'000'000LL;  // past the signed 32-bit range: a 64-bit tick
+    click();
+    QStringList expected;
+    for (int s = 0; s < 100; ++s) {
+        clock.counterValue = s * 50'000LL;
+        clock.ms += 50;
+        scan();
+        if (s % 20 == 0) {
+            expected.append(values.ElapsedTimeText);
+        }
+    }
+    EXPECT_EQ(rows, expected);
+    EXPECT_EQ(rows.size(), 5);
+    EXPECT_EQ(values.LastRowTick, 5'000'000'000.0 + 81 * 50);
+
+    rows.clear();
+    settings.DataIntervalMs = 0;  // no restriction: every scan
+    scan();
+    scan();
+    EXPECT_EQ(rows.size(), 2);
+    settings.DataFileInUse = false;
+    scan();
+    EXPECT_EQ(rows.size(), 2);
+}
+
+TEST_F(SamplingLoopTest, channelRangeHookFollowsTheCheckMarks) {
+    click();
+    scan();
+    EXPECT_TRUE(hookCalls.filter("ChannelRange").filter("Update").isEmpty());
+    click();
+
+    model.mnuChannelRangeVolts->setChecked(true);
+    click();
+    for (int i = 0; i < 7; ++i) {
+        answer();
+    }
+    EXPECT_TRUE(hookCalls.filter("Update").isEmpty());
+    answer();
+    EXPECT_EQ(hookCalls.filter("Update"), QStringList({"UpdateChannelRangeVolts"}));
+    click();
+
+    hookCalls.clear();
+    model.mnuChannelRangeVolts->setChecked(false);
+    model.mnuChannelRangeScale->setChecked(true);
+    click();
+    scan();
+    EXPECT_EQ(hookCalls.filter("Update"), QStringList({"UpdateChannelRangeScale"}));
+}
+
+TEST_F(SamplingLoopTest, stopWithPeakOn_writesPeakFileOnceThenResetsPeaks) {
+    settings.PeakDisplay[0] = 2;
+    conversion.mnuPeakOn_Click();
+    click();
+    answer(replyOf(3));
+    ASSERT_EQ(model.row(0).peakText, "3.662");
+    QString peakAtWrite;
+    onPeakFile = [&] { peakAtWrite = model.row(0).peakText; };
+
+    click();
+    EXPECT_EQ(hookCalls.count("WritePeakFile"), 1);
+    EXPECT_EQ(peakAtWrite, "3.662");  // the file sees the run's peaks
+    EXPECT_FALSE(model.mnuPeakOn->isChecked());
+    EXPECT_FALSE(settings.PeakOn);
+    EXPECT_EQ(model.row(0).peakText, "0");
+    EXPECT_EQ(model.row(0).peakTimeText, "");
+
+    click();
+    click();  // a run without Peak On writes no peak file
+    EXPECT_EQ(hookCalls.count("WritePeakFile"), 1);
+}
+
+TEST_F(SamplingLoopTest, stop_closesPortAndClearsTheWindow) {
+    click();
+    scan();
+    answer();
+    ASSERT_EQ(model.row(0).voltsText, "0.61");
+    chart.calls.clear();
+    hookCalls.clear();
+    const QByteArray written = port.written();
+
+    click();
+    EXPECT_FALSE(port.isOpen());
+    EXPECT_FALSE(loop.isSampling());
+    EXPECT_FALSE(model.mnuSample->isChecked());
+    EXPECT_TRUE(model.mnuTools->isEnabled());
+    EXPECT_TRUE(model.mnuHelp->isEnabled());
+    EXPECT_TRUE(model.mnuSave->isEnabled());
+    for (int k = 0; k < kChannelCount; ++k) {
+        EXPECT_TRUE(model.row(k).checkEnabled) << k;
+        EXPECT_EQ(model.row(k).voltsText, "0") << k;
+        EXPECT_EQ(model.row(k).scaledText, "0") << k;
+    }
+    EXPECT_EQ(chart.calls, QStringList({"clear", "caption Volts", "xrange 0 10", "xauto"}));
+    EXPECT_EQ(hookCalls, QStringList({"ResetPlotHistory", "ClearChannelRange"}));
+    EXPECT_FALSE(watchdog().isActive());
+
+    answer();  // nothing more is asked of the board
+    EXPECT_EQ(port.written(), written);
+    EXPECT_TRUE(errors.reports.empty());
+}
+
+TEST_F(SamplingLoopTest, errorInReceiveEvent_reportedOnceAndLoopStandsStill) {
+    click();
+    answer();
+    port.failOutput();
+    const QByteArray written = port.written();
+    answer();
+    ASSERT_EQ(errors.reports.size(), 1u);
+    EXPECT_EQ(errors.reports[0].number, ErrorNumber::DeviceNotOpen);
+    EXPECT_EQ(errors.reports[0].source, "MSComm1_OnComm");
+    EXPECT_EQ(errors.reports[0].screen, "Main");
+    EXPECT_EQ(port.written(), written);
+    EXPECT_FALSE(watchdog().isActive());  // no retries behind the operator's back
+    EXPECT_TRUE(loop.isSampling());
+}
+
+TEST_F(SamplingLoopTest, openFailure_leavesSamplingStateAndSecondClickStops) {
+    port.failOpen();
+    click();
+    EXPECT_EQ(errors.sources(), QStringList({"OpenCommPort", "mnuSample_Click"}));
+    EXPECT_EQ(errors.reports[1].number, ErrorNumber::DeviceNotOpen);
+    EXPECT_EQ(errors.reports[1].screen, "Main");
+    EXPECT_TRUE(model.mnuSample->isChecked());
+    EXPECT_FALSE(model.row(0).checkEnabled);
+    EXPECT_FALSE(model.mnuTools->isEnabled());
+    EXPECT_TRUE(port.written().isEmpty());
+    EXPECT_FALSE(watchdog().isActive());
+
+    click();
+    EXPECT_EQ(errors.reports.size(), 2u);
+    EXPECT_FALSE(model.mnuSample->isChecked());
+    EXPECT_TRUE(model.row(0).checkEnabled);
+    EXPECT_TRUE(model.mnuTools->isEnabled());
+}
+
+TEST_F(SamplingLoopTest, clickDecidesFromLoopStateEvenWhenActionToggledItself) {
+    model.mnuSample->trigger();  // a checkable menu item ticks itself before forwarding
+    click();
+    EXPECT_TRUE(loop.isSampling());
+    EXPECT_EQ(port.written(), QByteArray("f"));
+    model.mnuSample->trigger();
+    click();
+    EXPECT_FALSE(loop.isSampling());
+    EXPECT_FALSE(model.mnuSample->isChecked());
+    EXPECT_FALSE(port.isOpen());
+
+    settings.CurrentCommPort = 0;
+    model.mnuSample->trigger();
+    click();  // refused: the mark goes back off
+    EXPECT_FALSE(model.mnuSample->isChecked());
+}
+
+TEST_F(SamplingLoopTest, watchdog_retriesTheSameRequestAfterSilenceAndQuiet) {
+    click();
+    answer();
+    answer();
+    ASSERT_EQ(lastRequest(), 'y');
+    EXPECT_TRUE(watchdog().isActive());
+    EXPECT_EQ(watchdog().interval, SamplingLoop::kReplyTimeoutMs);
+    const QByteArray before = port.written();
+
+    port.feedQuietly(QByteArray("\xFF\x20", 2));  // the rest of the reply was lost
+    watchdog().fire();
+    EXPECT_EQ(model.boardStatus(), "The board is not answering on serial port 3. Retrying...");
+    EXPECT_TRUE(port.pending().isEmpty());
+    EXPECT_EQ(watchdog().interval, SamplingLoop::kQuietMs);
+    EXPECT_TRUE(watchdog().isActive());
+    EXPECT_EQ(port.written(), before);
+
+    port.feedQuietly(QByteArray("\x01", 1));  // the line is not quiet yet
+    watchdog().fire();
+    EXPECT_EQ(port.written(), before);
+    EXPECT_TRUE(port.pending().isEmpty());
+    EXPECT_EQ(watchdog().interval, SamplingLoop::kQuietMs);
+    EXPECT_TRUE(watchdog().isActive());
+
+    watchdog().fire();  // quiet: ask again
+    EXPECT_EQ(port.written(), before + "y");
+    EXPECT_EQ(watchdog().interval, SamplingLoop::kReplyTimeoutMs);
+    EXPECT_FALSE(model.boardStatus().isEmpty());
+
+    answer(reply(0x20, 0x03));
+    EXPECT_EQ(model.boardStatus(), "");
+    EXPECT_EQ(model.row(2).voltsText, "0.002");
+    EXPECT_EQ(lastRequest(), 'w');
+
+    watchdog().fire();  // stop cancels a running watchdog and its status
+    click();
+    EXPECT_FALSE(watchdog().isActive());
+    EXPECT_EQ(model.boardStatus(), "");
+    const QByteArray atStop = port.written();
+    watchdog().fire();  // a timeout already on its way does nothing
+    EXPECT_EQ(port.written(), atStop);
+    EXPECT_TRUE(errors.reports.empty());
+}
+
+TEST_F(SamplingLoopTest, watchdog_lateReplyIsNeverTakenForTheNextChannel) {
+    click();
+    answer();
+    answer();
+    ASSERT_EQ(lastRequest(), 'y');
+    const QByteArray before = port.written();
+    watchdog().fire();
+
+    answer(reply(0x3F, 0xFF));  // channel 2's reply, too late
+    EXPECT_EQ(port.written(), before);
+    EXPECT_EQ(model.row(2).voltsText, "0");
+    EXPECT_EQ(model.row(3).voltsText, "0");
+    EXPECT_EQ(values.CurrentChannel, 2);
+    EXPECT_EQ(watchdog().interval, SamplingLoop::kQuietMs);
+
+    watchdog().fire();
+    EXPECT_EQ(port.written(), before + "y");
+    answer(reply(0x20, 0x01));
+    EXPECT_EQ(model.row(2).voltsText, "0.001");
+    answer(reply(0x20, 0x02));
+    EXPECT_EQ(model.row(3).voltsText, "0.001");
+}
+
+TEST_F(SamplingLoopTest, lineLost_reportedOnceWithoutRequestThenStopIsClean) {
+    click();
+    answer();
+    const QByteArray before = port.written();
+    port.raiseLineLost();
+    port.raiseLineLost();
+    ASSERT_EQ(errors.reports.size(), 1u);
+    EXPECT_EQ(errors.reports[0].number, ErrorNumber::LineLost);
+    EXPECT_EQ(errors.reports[0].source, "MSComm1_OnComm");
+    EXPECT_EQ(errors.reports[0].screen, "Main");
+    EXPECT_TRUE(errors.reports[0].description.contains("serial port 3"));
+    EXPECT_EQ(port.written(), before);
+    EXPECT_FALSE(watchdog().isActive());
+
+    click();
+    EXPECT_EQ(errors.reports.size(), 1u);
+    EXPECT_FALSE(model.mnuSample->isChecked());
+    EXPECT_TRUE(model.mnuTools->isEnabled());
+}
+
+TEST_F(SamplingLoopTest, portEventNeverRunsInsideAnotherOne) {
+    settings.DataFileInUse = true;
+    QByteArray writtenInside;
+    onRow = [&] {
+        onRow = nullptr;
+        answer(replyOf(2));  // arrives while the scan is being closed
+        writtenInside = port.written();
+    };
+    click();
+    scan();
+    EXPECT_EQ(writtenInside, QByteArray("fxywmnop"));
+    EXPECT_EQ(port.written(), QByteArray("fxywmnopf"));
+    EXPECT_TRUE(waitFor([&] { return port.written().endsWith("fx"); }));
+    EXPECT_EQ(model.row(0).voltsText, "1.221");
+}
+
+}  // namespace
+}  // namespace quorlin
