@@ -14,7 +14,6 @@ namespace quorlin {
 namespace {
 const QString kMain = QStringLiteral("Main");
 const QString kOnComm = QStringLiteral("MSComm1_OnComm");
-constexpr qint16 kReplyLength = 3;
 }  // namespace
 
 SamplingLoop::SamplingLoop(SettingsModel& settings, AcquisitionValues& values,
