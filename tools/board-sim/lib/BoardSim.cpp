@@ -180,6 +180,7 @@ struct BoardSim::Impl {
     QString link;
     QString error;
     std::atomic<int> samples{1};
+    std::atomic<uint64_t> totalReceived{0};
     std::atomic<bool> running{false};
 
     // Owned by whoever runs start/stop; the worker only uses them while it runs.
@@ -422,6 +423,7 @@ void BoardSim::Impl::run() {
             const ssize_t r = ::read(master, buf.data(), buf.size());
             if (r > 0) {
                 const auto at = Clock::now();
+                totalReceived += static_cast<uint64_t>(r);
                 {
                     std::lock_guard lock(m);
                     for (ssize_t i = 0; i < r; ++i) {
@@ -643,6 +645,10 @@ void BoardSim::clearLog() {
     std::lock_guard lock(d->m);
     d->log.clear();
     d->rx.clear();
+}
+
+uint64_t BoardSim::totalReceived() const {
+    return d->totalReceived;
 }
 
 bool BoardSim::waitForRequests(size_t n, std::chrono::milliseconds timeout) const {

@@ -96,6 +96,7 @@ class BoardSim {
     std::vector<Exchange> exchanges() const;  // every request received, in order
     std::vector<std::pair<uint8_t, std::chrono::steady_clock::time_point>> received() const;
     void clearLog();
+    uint64_t totalReceived() const;  // bytes received since start, whatever was cleared
     // Blocks until at least n bytes have been handled (exchanges().size() >= n, counted since
     // the last clearLog) or the timeout passes.
     bool waitForRequests(size_t n, std::chrono::milliseconds timeout) const;
