@@ -419,8 +419,10 @@ void BoardSim::Impl::run() {
         if (n == 3 && fds[2].revents) {
             readWatch();
         }
+        bool lineDown = (fds[0].revents & (POLLHUP | POLLERR | POLLNVAL)) != 0;
         if (fds[0].revents & POLLIN) {
             const ssize_t r = ::read(master, buf.data(), buf.size());
+            lineDown = r == 0 || (r < 0 && errno != EAGAIN && errno != EINTR);
             if (r > 0) {
                 const auto at = Clock::now();
                 totalReceived += static_cast<uint64_t>(r);
@@ -438,7 +440,8 @@ void BoardSim::Impl::run() {
                     }
                 }
             }
-        } else if (fds[0].revents & (POLLHUP | POLLERR | POLLNVAL)) {
+        }
+        if (lineDown) {
             // Cannot normally happen while the slave is held open; do not spin on it.
             if (!pauseUntil(Clock::now() + std::chrono::milliseconds(10))) {
                 return;
