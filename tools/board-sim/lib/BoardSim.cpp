@@ -169,7 +169,7 @@ struct BoardSim::Impl {
     std::array<Source, 8> sources;
     std::array<uint64_t, 8> taken{};  // readings taken from each source
     Timing timing;
-    std::deque<Fault> faults;
+    std::deque<std::pair<Fault, int>> faults;  // each with the replies it still applies to
     std::chrono::milliseconds faultDelay{0};
     std::chrono::milliseconds splitPause{5};
     bool silent = false;
@@ -339,8 +339,10 @@ void BoardSim::Impl::handle(uint8_t byte, Clock::time_point readAt) {
         t = timing;
         quiet = silent;
         if (!quiet && !faults.empty()) {
-            fault = faults.front();
-            faults.pop_front();
+            fault = faults.front().first;
+            if (--faults.front().second <= 0) {
+                faults.pop_front();
+            }
         }
         delay = faultDelay;
         pause = splitPause;
@@ -604,10 +606,11 @@ void BoardSim::setTiming(const Timing& timing) {
 }
 
 void BoardSim::injectFault(Fault fault, int count) {
-    std::lock_guard lock(d->m);
-    for (int i = 0; i < count; ++i) {
-        d->faults.push_back(fault);
+    if (count <= 0) {
+        return;
     }
+    std::lock_guard lock(d->m);
+    d->faults.emplace_back(fault, count);
 }
 
 void BoardSim::setFaultDelay(std::chrono::milliseconds delay) {
