@@ -325,15 +325,6 @@ TEST_F(BoardSimTest, lineTimingAndConversionTime_slowRepliesDown) {
     EXPECT_GE(Clock::now() - t, 2000us + 100 * 100us);
 }
 
-TEST_F(BoardSimTest, waitForRequests_timesOutWithoutRequests) {
-    EXPECT_FALSE(sim.waitForRequests(1, 50ms));
-    line->send({0x41});
-    EXPECT_TRUE(sim.waitForRequests(1, 2s));
-    sim.clearLog();
-    EXPECT_TRUE(sim.exchanges().empty());
-    EXPECT_FALSE(sim.waitForRequests(1, 20ms));
-}
-
 TEST(BoardSimVolts, decodesLikeTheProgramWithHalvesToEven) {
     using quorlin::sim::rawToVolts;
     EXPECT_EQ(rawToVolts(0x2000), 0.0);
