@@ -18,11 +18,11 @@ namespace quorlin::sim {
 struct Source {
     enum class Kind { Constant, Ramp, Sine, Noise, Script };
     Kind kind = Kind::Constant;
-    uint16_t value = 0x2000;     // Constant; Ramp start; Sine/Noise centre
-    int step = 1;                // Ramp step per reading (wraps within 0x0000..0x3FFF)
-    double amplitude = 0;        // Sine amplitude / Noise spread, in raw counts
-    double periodReadings = 100; // Sine period, in readings of that channel
-    uint32_t seed = 1;           // Noise
+    uint16_t value = 0x2000;       // Constant; Ramp start; Sine/Noise centre
+    int step = 1;                  // Ramp step per reading (wraps within 0x0000..0x3FFF)
+    double amplitude = 0;          // Sine amplitude / Noise spread, in raw counts
+    double periodReadings = 100;   // Sine period, in readings of that channel
+    uint32_t seed = 1;             // Noise
     std::vector<uint16_t> script;  // Script: values in turn, repeated
     bool repeat = true;
 
@@ -31,17 +31,23 @@ struct Source {
     static Source sine(uint16_t centre, double amplitude, double periodReadings);
     static Source noise(uint16_t centre, double spread, uint32_t seed);
     static Source scripted(std::vector<uint16_t> values, bool repeat = true);
+
+    // The n-th reading (from 0) of this source. Sine and noise saturate at 0x0000..0x3FFF as
+    // the converter does; constants and scripts are sent as given, so out-of-range readings
+    // can be tested too. A script that does not repeat holds its last value; an empty script
+    // gives `value`.
+    uint16_t reading(uint64_t n) const;
 };
 
 // A fault applied to the next reply (to the next reading request of any channel).
 enum class Fault {
-    WrongMarker,     // first byte 0xFE instead of 0xFF
-    ShortReply,      // two bytes
-    LongReply,       // four bytes
-    SplitReply,      // three bytes in pieces: one byte, a pause, then two
-    StrayByteBefore, // one stray byte, then the reply
-    DropReply,       // no reply at all
-    DelayReply,      // the reply comes after faultDelay
+    WrongMarker,      // first byte 0xFE instead of 0xFF
+    ShortReply,       // two bytes
+    LongReply,        // four bytes (the reply and a 0x00)
+    SplitReply,       // three bytes in pieces: one byte, a pause, then two
+    StrayByteBefore,  // one stray byte (0x00), then the reply, in one write
+    DropReply,        // no reply at all
+    DelayReply,       // the reply comes after faultDelay
 };
 
 struct Timing {
@@ -51,18 +57,19 @@ struct Timing {
     std::chrono::microseconds conversionPerSample{0};
 };
 
-// One request the board received and what it did about it.
+// One byte the board received and what it did about it. It is logged once the byte has been
+// handled, i.e. after its reply (if any) is on the line.
 struct Exchange {
-    uint8_t request = 0;       // the byte received
-    int channel = -1;          // 0..7 for a reading request, -1 otherwise
-    bool answered = false;     // a reply (good or faulty) was sent
-    bool good = false;         // the reply was a good three-byte reply
-    uint16_t raw = 0;          // the reading sent
+    uint8_t request = 0;                       // the byte received
+    int channel = -1;                          // 0..7 for a reading request, -1 otherwise
+    bool answered = false;                     // a reply (good or faulty) was sent
+    bool good = false;                         // the reply was a good three-byte reply
+    uint16_t raw = 0;                          // the reading sent
     std::chrono::steady_clock::time_point at;  // when the request arrived
 };
 
 class BoardSim {
-public:
+  public:
     BoardSim();
     ~BoardSim();  // stops the thread and closes the line
     BoardSim(const BoardSim&) = delete;
@@ -73,23 +80,28 @@ public:
     bool start(const QString& linkPath = {});
     void stop();
     QString devicePath() const;  // /dev/pts/N
+    bool isRunning() const;      // started and neither stopped nor closed
     QString errorString() const;
 
     void setSource(int channel, const Source& source);
     void setTiming(const Timing& timing);
     void injectFault(Fault fault, int count = 1);  // for the next `count` replies
     void setFaultDelay(std::chrono::milliseconds delay);
+    void setSplitPause(std::chrono::milliseconds pause);  // between the pieces (5 ms)
+    void clearFaults();                                   // drops faults not yet applied
     void setSilent(bool silent);  // stop answering (requests still logged) / resume
     void closeLine();             // the device goes away, as a pulled USB adapter
 
-    int samplesAveraged() const;  // from the last "z" + count code (1 until set)
+    int samplesAveraged() const;              // from the last "z" + count code (1 until set)
     std::vector<Exchange> exchanges() const;  // every request received, in order
     std::vector<std::pair<uint8_t, std::chrono::steady_clock::time_point>> received() const;
     void clearLog();
-    // Blocks until at least n requests have been received or the timeout passes.
+    uint64_t totalReceived() const;  // bytes received since start, whatever was cleared
+    // Blocks until at least n bytes have been handled (exchanges().size() >= n, counted since
+    // the last clearLog) or the timeout passes.
     bool waitForRequests(size_t n, std::chrono::milliseconds timeout) const;
 
-private:
+  private:
     struct Impl;
     std::unique_ptr<Impl> d;
 };
