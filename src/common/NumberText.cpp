@@ -26,7 +26,43 @@ std::string general15(double value) {
     return s;
 }
 
-bool isBlank(QChar c) { return c == u' ' || c == u'\t' || c == u'\n'; }
+// Whether a number text that from_chars found out of range is too large (rather than too
+// small). from_chars leaves the value untouched then, so the decimal exponent of the first
+// significant digit decides: at or above 10^0 it is an overflow.
+bool tooLarge(const std::string& s) {
+    long long exp10 = 0;
+    const auto e = s.find_first_of("eE");
+    if (e != std::string::npos) {
+        const std::string ex = s.substr(e + 1);
+        // Exponent digits beyond what a long long holds only make the answer clearer.
+        const bool negative = !ex.empty() && ex[0] == '-';
+        const auto digits = ex.find_first_of("0123456789");
+        const std::string d = digits == std::string::npos ? "0" : ex.substr(digits);
+        exp10 = d.size() > 15 ? 1000000000000000LL : std::stoll(d);
+        if (negative) {
+            exp10 = -exp10;
+        }
+    }
+    const std::string mantissa = s.substr(0, e);
+    const auto point = mantissa.find('.');
+    const std::string whole = mantissa.substr(0, point);
+    const auto firstWhole = whole.find_first_of("123456789");
+    if (firstWhole != std::string::npos) {
+        return static_cast<long long>(whole.size() - firstWhole) - 1 + exp10 >= 0;
+    }
+    if (point == std::string::npos) {
+        return false;
+    }
+    const auto firstFraction = mantissa.find_first_of("123456789", point + 1);
+    if (firstFraction == std::string::npos) {
+        return false;
+    }
+    return -static_cast<long long>(firstFraction - point) + exp10 >= 0;
+}
+
+bool isBlank(QChar c) {
+    return c == u' ' || c == u'\t' || c == u'\n';
+}
 
 double toDoubleOrOverflow(const std::string& clean) {
     if (clean.empty()) {
@@ -36,7 +72,7 @@ double toDoubleOrOverflow(const std::string& clean) {
     auto res = std::from_chars(clean.data(), clean.data() + clean.size(), value);
     if (res.ec == std::errc::result_out_of_range) {
         // Underflow towards zero is harmless; only a magnitude beyond a double is an overflow.
-        if (std::fabs(value) < 1.0) {
+        if (!tooLarge(clean)) {
             return 0.0;
         }
         throw AppError(ErrorNumber::Overflow, QStringLiteral("Overflow"));
@@ -49,7 +85,9 @@ double toDoubleOrOverflow(const std::string& clean) {
 
 }  // namespace
 
-QString displayNumberText(double value) { return QString::fromStdString(general15(value)); }
+QString displayNumberText(double value) {
+    return QString::fromStdString(general15(value));
+}
 
 QString shortNumberText(double value) {
     std::string s = general15(value);
@@ -126,8 +164,7 @@ double leadingNumber(QStringView text) {
         clean.pop_back();
     }
     // An exponent counts only once it has a digit ("1e" and "1e+" read as 1).
-    const bool exponentHasDigit =
-        exponentPart.find_first_of("0123456789") != std::string::npos;
+    const bool exponentHasDigit = exponentPart.find_first_of("0123456789") != std::string::npos;
     if (exponentHasDigit) {
         clean += 'e';
         clean += exponentPart;
@@ -147,8 +184,8 @@ bool parseWholeNumber(QStringView text, double& value) {
     s.reserve(static_cast<size_t>(trimmed.size()));
     for (QChar c : trimmed) {
         const char16_t u = c.unicode();
-        const bool allowed = (u >= '0' && u <= '9') || u == '.' || u == '-' || u == '+' ||
-                             u == 'e' || u == 'E';
+        const bool allowed =
+            (u >= '0' && u <= '9') || u == '.' || u == '-' || u == '+' || u == 'e' || u == 'E';
         if (!allowed) {
             return false;
         }
@@ -166,7 +203,7 @@ bool parseWholeNumber(QStringView text, double& value) {
         return false;
     }
     if (res.ec == std::errc::result_out_of_range) {
-        if (std::fabs(parsed) >= 1.0) {
+        if (tooLarge(s)) {
             throw AppError(ErrorNumber::Overflow, QStringLiteral("Overflow"));
         }
         parsed = 0.0;

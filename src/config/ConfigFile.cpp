@@ -210,6 +210,10 @@ QStringList readConfigLines(const QString& path) {
     if (!file.open(QIODevice::ReadOnly)) {
         throw openError(file);
     }
+    return readConfigLines(file);
+}
+
+QStringList readConfigLines(QIODevice& device) {
     // Read only as far as the last line the format has: whatever follows is never looked at,
     // neither for its size nor for its encoding.
     constexpr qint64 kBlock = 64 * 1024;
@@ -219,12 +223,12 @@ QStringList readConfigLines(const QString& path) {
         if (atEnd) {
             return false;
         }
-        const QByteArray block = file.read(kBlock);
+        const QByteArray block = device.read(kBlock);
         if (block.isEmpty()) {
-            if (file.error() != QFileDevice::NoError) {
-                throw AppError(ErrorNumber::PathFileAccessError,
-                               QStringLiteral("Path/File access error: %1 (%2)")
-                                   .arg(path, file.errorString()));
+            if (!device.atEnd()) {
+                throw AppError(
+                    ErrorNumber::PathFileAccessError,
+                    QStringLiteral("Path/File access error: %1").arg(device.errorString()));
             }
             atEnd = true;
             return false;

@@ -5,6 +5,8 @@
 #include <QString>
 #include <QStringList>
 
+class QIODevice;
+
 namespace quorlin {
 
 class AppFolders;
@@ -26,9 +28,10 @@ QStringList configFileLines(const SettingsModel& model, bool defaultTitle);
 // CalibrationMode takes the words True and False in any case, or a number (non-zero true).
 void applyConfigLines(const QStringList& lines, SettingsModel& model);
 
-// The first lines (at most kConfigLineCount) of a file, decoded as text files are. Lines may
-// end in CR LF, CR or LF. Throws AppError when the file cannot be opened or read.
+// The first lines (at most kConfigLineCount) of a file or device, decoded as text files are.
+// Lines may end in CR LF, CR or LF. Throws AppError when the file cannot be opened or read.
 QStringList readConfigLines(const QString& path);
+QStringList readConfigLines(QIODevice& device);
 
 // Reads a configuration file into the model (readConfigLines, then applyConfigLines).
 void readConfigFile(const QString& path, SettingsModel& model);
