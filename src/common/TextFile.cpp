@@ -45,7 +45,9 @@ QByteArray encodeLines(const QStringList& lines) {
 void appendToFile(const QString& path, const QByteArray& bytes) {
     QFile file(path);
     errno = 0;
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Append)) {
+    // Unbuffered: QFile::resize() first flushes its buffer and gives up when that fails, which
+    // is exactly when a half-written line must be cut back out.
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Append | QIODevice::Unbuffered)) {
         throw fileError(path, file.errorString());
     }
     const qint64 before = file.size();
