@@ -130,44 +130,48 @@ void PointTable::settle(qint64 c) {
     }
 }
 
-void PointTable::take(Extremes& e, qint64 lowest, qint64 highest) const {
-    if (y(lowest) < y(e.lowest)) {
-        e.lowest = lowest;
-    }
-    if (y(highest) > y(e.highest)) {
-        e.highest = highest;
-    }
-}
-
 PointTable::Extremes PointTable::extremes(qint64 first, qint64 end) const {
     Extremes e{first, first};
+    double low = y(first);
+    double high = low;
+    auto take = [&](qint64 lowest, qint64 highest) {
+        const double l = y(lowest);
+        if (l < low) {
+            low = l;
+            e.lowest = lowest;
+        }
+        const double h = y(highest);
+        if (h > high) {
+            high = h;
+            e.highest = highest;
+        }
+    };
+    auto scan = [&](qint64 from, qint64 to) {
+        for (qint64 i = from; i < to; ++i) {
+            take(i, i);
+        }
+    };
     constexpr qint64 leaf = qint64{1} << kLeafBits;
     const qint64 built = levels_.empty() ? 0 : static_cast<qint64>(levels_[0].size());
     qint64 lo = (first + leaf - 1) >> kLeafBits;
     qint64 hi = std::min(end >> kLeafBits, built);
     if (lo >= hi) {
-        for (qint64 i = first + 1; i < end; ++i) {
-            take(e, i, i);
-        }
+        scan(first + 1, end);
         return e;
     }
-    for (qint64 i = first + 1; i < lo * leaf; ++i) {
-        take(e, i, i);
-    }
-    for (qint64 i = hi * leaf; i < end; ++i) {
-        take(e, i, i);
-    }
+    scan(first + 1, lo * leaf);
+    scan(hi * leaf, end);
     // Classic bottom-up interval walk: odd edges are taken at this level, the rest is
     // covered by the parent blocks.
     for (std::size_t level = 0; lo < hi; ++level) {
         const std::vector<Block>& blocks = levels_[level];
         if (lo & 1) {
             const Block& b = blocks[static_cast<std::size_t>(lo++)];
-            take(e, b.lowest, b.highest);
+            take(b.lowest, b.highest);
         }
         if (hi & 1) {
             const Block& b = blocks[static_cast<std::size_t>(--hi)];
-            take(e, b.lowest, b.highest);
+            take(b.lowest, b.highest);
         }
         lo >>= 1;
         hi >>= 1;

@@ -75,7 +75,6 @@ class PointTable {
         return static_cast<std::size_t>(column & (kChunkSize - 1));
     }
     void settle(qint64 column);
-    void take(Extremes& e, qint64 lowest, qint64 highest) const;
 
     std::vector<std::unique_ptr<Chunk>> chunks_;
     std::vector<std::vector<Block>> levels_;  // level L block k covers 16 << L columns

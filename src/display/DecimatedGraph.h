@@ -1,6 +1,7 @@
 #pragma once
 
 #include "common/PointTable.h"
+#include "display/M4Decimation.h"
 
 #include <qcustomplot.h>
 
@@ -42,20 +43,25 @@ class DecimatedGraph : public QCPGraph {
     void drawLinePlot(QCPPainter* painter, const QVector<QPointF>& lines) const override;
 
   private:
-    struct FillKey {
-        const PointTable* table = nullptr;
-        quint64 revision = 0;
+    // What the last fill was made for: the same table grown since and the same mapping
+    // allow taking it up where it ended.
+    struct Mapping {
         double lower = 0;
         double upper = 0;
         int left = 0;
         int width = 0;
-        bool operator==(const FillKey&) const = default;
+        bool inlined = false;
+        bool operator==(const Mapping&) const = default;
     };
 
     std::shared_ptr<const PointTable> source_;
-    FillKey filled_;
+    const PointTable* filledTable_ = nullptr;
+    quint64 filledRevision_ = 0;
+    Mapping filledMapping_;
     bool valid_ = false;
+    M4Resume resume_;
     std::vector<qint64> columns_;
+    QVector<QCPGraphData> points_;  // the values of columns_, kept so as not to read the table
 };
 
 }  // namespace quorlin

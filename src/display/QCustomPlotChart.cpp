@@ -16,6 +16,8 @@ constexpr std::array<ColourValue, 8> kInitialColours = {
     rgbValue(255, 128, 0), rgbValue(255, 0, 0), rgbValue(128, 128, 255), rgbValue(255, 255, 255),
 };
 constexpr int kScreenFrameMs = 16;
+// Room the automatic X range leaves after the last point, as a part of the data's span.
+constexpr double kAutoRangeRoom = 1.125;
 }  // namespace
 
 QCustomPlotChart::QCustomPlotChart(QWidget* parent) : plot_(new QCustomPlot(parent)) {
@@ -156,6 +158,10 @@ void QCustomPlotChart::appendPoint(int plot, double x, double y) {
     markDirty();
 }
 
+// The axis runs from the first x to a little beyond the last, and moves on only when the
+// data leaves it (or fills less than half of it). Between moves every point keeps its pixel
+// column, so a redraw only redoes the last pixel column of each plot: per scan the cost
+// does not grow with the run.
 void QCustomPlotChart::applyXAutoRange() {
     double lower = 0;
     double upper = 0;
@@ -173,10 +179,14 @@ void QCustomPlotChart::applyXAutoRange() {
         return;  // no data: the axis keeps its range
     }
     QCPAxis* axis = plot_->xAxis;
-    if (QCPRange::validRange(lower, upper)) {
-        axis->setRange(lower, upper);
-    } else {
-        axis->setRange(lower - axis->range().size() / 2, lower + axis->range().size() / 2);
+    const QCPRange now = axis->range();
+    const double span = upper - lower;
+    if (!QCPRange::validRange(lower, lower + span * kAutoRangeRoom)) {
+        axis->setRange(lower - now.size() / 2, lower + now.size() / 2);
+        return;
+    }
+    if (now.lower != lower || now.upper < upper || now.size() > 2 * span * kAutoRangeRoom) {
+        axis->setRange(lower, lower + span * kAutoRangeRoom);
     }
 }
 

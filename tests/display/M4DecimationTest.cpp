@@ -95,15 +95,34 @@ TEST(M4Decimation, eachPixelColumn_keepsFirstLastLowestHighestInOrder) {
     }
 }
 
-TEST(M4Decimation, fewPoints_areAllKept) {
+TEST(M4Decimation, takenUpAfterGrowth_equalsFreshResult) {
+    // A growing history at a fixed mapping, resumed after every append and after a rewrite
+    // of the last column, must pick what a fresh pass picks.
+    std::mt19937 rng(5);
+    std::normal_distribution<double> noise(0, 1);
+    const Linear map{0.05, 3.3};
     PointTable t;
-    for (int i = 0; i < 50; ++i) {
-        t.setLast(i * 0.01, i % 7);
+    std::vector<qint64> resumed;
+    std::vector<qint64> fresh;
+    M4Resume resume;
+    int takenUp = 0;
+    for (int i = 0; i < 20000; ++i) {
+        t.setLast(i * 0.3, noise(rng));
+        if (i % 7 == 0) {
+            m4Columns(t, 10, 300, map, resumed, &resume);
+            t.setLast(i * 0.3 + 0.1, noise(rng) * 5);  // the last column changes its mind
+        }
         t.addEmptyColumn();
+        if (i % 3 == 0 || i > 19900) {
+            const std::size_t kept = m4Columns(t, 10, 300, map, resumed, &resume);
+            m4Columns(t, 10, 300, map, fresh);
+            ASSERT_EQ(resumed, fresh) << i;
+            ASSERT_LE(kept, fresh.size());
+            takenUp += kept > 0;
+        }
     }
-    std::vector<qint64> picked;
-    m4Columns(t, 0, 100, Linear{1, 0}, picked);  // all 50 inside one pixel column
-    EXPECT_EQ(picked.size(), 50u);
+    EXPECT_GT(takenUp, 5000);
+    EXPECT_LT(resumed.size(), 4u * 290 + 2);  // the data runs past the right edge
 }
 
 TEST(M4Decimation, unorderedTable_givesEveryFilledColumn) {
