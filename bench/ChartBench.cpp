@@ -1,0 +1,166 @@
+// Cost of one scan on the strip chart against the length of the run already drawn, and the
+// memory a run holds per scan and channel.
+//
+//   ChartBench --benchmark_min_time=0.3
+//
+// Histories are filled straight into the tables (2.6 million scans of eight channels take
+// a while to fill through the per-scan path); the timed loop is the per-scan path.
+#include "common/PointTable.h"
+#include "display/M4Decimation.h"
+#include "display/QCustomPlotChart.h"
+
+#include <qcustomplot.h>
+#include <QApplication>
+
+#include <benchmark/benchmark.h>
+
+#include <array>
+#include <cmath>
+#include <memory>
+#include <random>
+
+namespace quorlin {
+namespace {
+
+constexpr int kPlots = 8;
+constexpr double kScanSeconds = 0.03;
+const QSize kChartSize(1000, 500);
+
+// A board-like signal: slow wave, noise, now and then a single-sample spike.
+class Signal {
+  public:
+    explicit Signal(unsigned seed) : rng_(seed) {}
+    double next(qint64 scan) {
+        const double spike = spike_(rng_) == 0 ? 4.0 : 0.0;
+        return std::sin(static_cast<double>(scan) * 1e-3) * 2 + noise_(rng_) + spike;
+    }
+
+  private:
+    std::mt19937 rng_;
+    std::normal_distribution<double> noise_{0.0, 0.2};
+    std::uniform_int_distribution<int> spike_{0, 999};
+};
+
+void sizeChart(QCustomPlotChart& chart) {
+    QCustomPlot* plot = chart.customPlot();
+    plot->resize(kChartSize);
+    plot->setViewport(QRect(QPoint(0, 0), kChartSize));  // a hidden widget gets no resize event
+}
+
+void setCounters(benchmark::State& state, std::size_t bytes, qint64 scans) {
+    state.counters["scans"] = static_cast<double>(scans);
+    state.counters["bytes_per_scan_per_channel"] =
+        static_cast<double>(bytes) / static_cast<double>(scans * kPlots);
+    state.counters["MB"] = static_cast<double>(bytes) / 1e6;
+}
+
+// The "Continuous" method: per scan each channel's shared history gets its value, the plot
+// is handed the whole table again, the table gets its next empty column; then the chart is
+// redrawn.
+void BM_ContinuousScan(benchmark::State& state) {
+    const qint64 history = state.range(0);
+    std::array<std::shared_ptr<PointTable>, kPlots> tables;
+    std::vector<Signal> sources;
+    for (int p = 0; p < kPlots; ++p) {
+        tables[p] = std::make_shared<PointTable>();
+        sources.emplace_back(static_cast<unsigned>(p + 1));
+        for (qint64 s = 0; s < history; ++s) {
+            tables[p]->setLast(static_cast<double>(s) * kScanSeconds, sources[p].next(s));
+            tables[p]->addEmptyColumn();
+        }
+    }
+    QCustomPlotChart chart;
+    sizeChart(chart);
+    for (int p = 0; p < kPlots; ++p) {
+        chart.replacePlotData(p + 1, tables[p]);
+    }
+    chart.redrawNow();
+
+    qint64 scan = history;
+    for (auto _ : state) {
+        const double t = static_cast<double>(scan) * kScanSeconds;
+        for (int p = 0; p < kPlots; ++p) {
+            tables[p]->setLast(t, sources[p].next(scan));
+        }
+        for (int p = 0; p < kPlots; ++p) {
+            chart.replacePlotData(p + 1, tables[p]);
+        }
+        for (int p = 0; p < kPlots; ++p) {
+            tables[p]->addEmptyColumn();
+        }
+        chart.redrawNow();
+        ++scan;
+    }
+    std::size_t bytes = chart.memoryBytes();
+    for (const auto& t : tables) {
+        bytes += t->memoryBytes();
+    }
+    setCounters(state, bytes, scan);
+    state.counters["drawn_points_plot1"] = static_cast<double>(chart.drawnPointCount(1));
+}
+
+// The "AutoScale" method: one appended point per plot per scan, then a redraw.
+void BM_AutoScaleScan(benchmark::State& state) {
+    const qint64 history = state.range(0);
+    QCustomPlotChart chart;
+    sizeChart(chart);
+    std::vector<Signal> sources;
+    for (int p = 0; p < kPlots; ++p) {
+        sources.emplace_back(static_cast<unsigned>(p + 1));
+        for (qint64 s = 0; s < history; ++s) {
+            // Appending only marks the chart dirty; no redraw happens while filling.
+            chart.appendPoint(p + 1, static_cast<double>(s) * kScanSeconds, sources[p].next(s));
+        }
+    }
+    chart.redrawNow();
+
+    qint64 scan = history;
+    for (auto _ : state) {
+        const double t = static_cast<double>(scan) * kScanSeconds;
+        for (int p = 0; p < kPlots; ++p) {
+            chart.appendPoint(p + 1, t, sources[p].next(scan));
+        }
+        chart.redrawNow();
+        ++scan;
+    }
+    setCounters(state, chart.memoryBytes(), scan);
+    state.counters["drawn_points_plot1"] = static_cast<double>(chart.drawnPointCount(1));
+}
+
+// The per-pixel reduction of one plot alone, at a 940-pixel-wide plot area.
+void BM_DecimateOnePlot(benchmark::State& state) {
+    const qint64 history = state.range(0);
+    PointTable table;
+    Signal source(1);
+    for (qint64 s = 0; s < history; ++s) {
+        table.setLast(static_cast<double>(s) * kScanSeconds, source.next(s));
+        table.addEmptyColumn();
+    }
+    const double span = static_cast<double>(history) * kScanSeconds;
+    std::vector<qint64> columns;
+    for (auto _ : state) {
+        m4Columns(
+            table, 50, 990, [span](double x) { return x / span * 940 + 50; }, columns);
+        benchmark::DoNotOptimize(columns.data());
+    }
+    state.counters["points"] = static_cast<double>(columns.size());
+}
+
+BENCHMARK(BM_DecimateOnePlot)->Arg(1000)->Arg(100000)->Arg(2600000)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_ContinuousScan)->Arg(1000)->Arg(100000)->Arg(2600000)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_AutoScaleScan)->Arg(1000)->Arg(100000)->Arg(2600000)->Unit(benchmark::kMillisecond);
+
+}  // namespace
+}  // namespace quorlin
+
+int main(int argc, char** argv) {
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    benchmark::Initialize(&argc, argv);
+    if (benchmark::ReportUnrecognizedArguments(argc, argv)) {
+        return 1;
+    }
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}

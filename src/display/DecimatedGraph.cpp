@@ -1,0 +1,186 @@
+#include "display/DecimatedGraph.h"
+
+#include "display/M4Decimation.h"
+
+#include <algorithm>
+
+namespace quorlin {
+
+DecimatedGraph::DecimatedGraph(QCPAxis* keyAxis, QCPAxis* valueAxis)
+    : QCPGraph(keyAxis, valueAxis) {
+    // The points handed over are already the per-pixel set; the base class' own sampling
+    // would walk them again and is not pixel-exact.
+    setAdaptiveSampling(false);
+}
+
+void DecimatedGraph::setSource(std::shared_ptr<const PointTable> table) {
+    if (table.get() != source_.get()) {
+        filledTable_ = nullptr;  // another table, even at a reused address: fill afresh
+        resume_.valid = false;
+    }
+    source_ = std::move(table);
+}
+
+bool DecimatedGraph::sourceKeyRange(double& lower, double& upper) const {
+    if (!source_ || source_->filledCount() == 0) {
+        return false;
+    }
+    const PointTable& t = *source_;
+    if (t.isOrdered()) {
+        lower = t.x(0);
+        upper = t.x(t.filledCount() - 1);
+        return true;
+    }
+    bool found = false;
+    for (qint64 c = 0; c < t.columnCount(); ++c) {
+        if (t.isFilled(c) && std::isfinite(t.x(c))) {
+            lower = found ? std::min(lower, t.x(c)) : t.x(c);
+            upper = found ? std::max(upper, t.x(c)) : t.x(c);
+            found = true;
+        }
+    }
+    return found;
+}
+
+void DecimatedGraph::refresh() {
+    QCPAxis* key = keyAxis();
+    if (!key) {
+        return;
+    }
+    const QRect rect = key->axisRect()->rect();
+    const PointTable* table = source_.get();
+    if (!table) {
+        valid_ = false;
+        filledTable_ = nullptr;
+        resume_.valid = false;
+        columns_.clear();
+        points_.clear();
+        data()->clear();
+        return;
+    }
+    const PointTable& t = *table;
+    const int left = rect.left();
+    const int right = rect.left() + rect.width();
+    // The axis' own mapping, inlined: a redraw maps some ten thousand x values. Used only
+    // where it gives the axis' very numbers, checked on the table's ends.
+    const double lower = key->range().lower;
+    const double size = key->range().size();
+    const double width = rect.width();
+    auto inlined = [=](double x) { return (x - lower) / size * width + left; };
+    bool same = key->scaleType() == QCPAxis::stLinear && !key->rangeReversed() &&
+                key->orientation() == Qt::Horizontal;
+    for (qint64 c : {qint64{0}, t.filledCount() - 1}) {
+        if (same && c >= 0 && t.isFilled(c)) {
+            same = inlined(t.x(c)) == key->coordToPixel(t.x(c));
+        }
+    }
+    const Mapping mapping{lower, key->range().upper, left, rect.width(), same};
+    if (table == filledTable_ && mapping == filledMapping_) {
+        if (valid_ && t.revision() == filledRevision_) {
+            return;
+        }
+    } else {
+        resume_.valid = false;
+    }
+    filledTable_ = table;
+    filledMapping_ = mapping;
+    filledRevision_ = t.revision();
+    valid_ = true;
+
+    std::size_t kept = 0;
+    if (same) {
+        kept = m4Columns(t, left, right, inlined, columns_, &resume_);
+    } else {
+        kept = m4Columns(
+            t, left, right, [key](double x) { return key->coordToPixel(x); }, columns_, &resume_);
+    }
+    if (!t.isOrdered()) {
+        // Out-of-order points are drawn in x order, keeping column order among equal x.
+        std::stable_sort(columns_.begin(), columns_.end(),
+                         [&t](qint64 a, qint64 b) { return t.x(a) < t.x(b); });
+        kept = 0;
+    }
+    points_.resize(static_cast<qsizetype>(kept));
+    for (std::size_t i = kept; i < columns_.size(); ++i) {
+        points_.append(QCPGraphData(t.x(columns_[i]), t.y(columns_[i])));
+    }
+    data()->set(points_, true);
+}
+
+void DecimatedGraph::draw(QCPPainter* painter) {
+    refresh();
+    QCPGraph::draw(painter);
+}
+
+void DecimatedGraph::drawLinePlot(QCPPainter* painter, const QVector<QPointF>& lines) const {
+    if (painter->pen().style() == Qt::NoPen || painter->pen().color().alpha() == 0) {
+        return;
+    }
+    applyDefaultAntialiasingHint(painter);
+    if (!painter->modes().testFlag(QCPPainter::pmVectorized) &&
+        qFuzzyCompare(painter->pen().widthF(), 1.0)) {
+        QPen cosmetic = painter->pen();
+        cosmetic.setWidth(0);
+        painter->setPen(cosmetic);
+    }
+    auto drawable = [](const QPointF& p) { return !qIsNaN(p.x()) && !qIsNaN(p.y()); };
+    const bool aliased =
+        !painter->antialiasing() && !painter->modes().testFlag(QCPPainter::pmVectorized);
+    if (!aliased) {
+        QVector<QLineF> segments;
+        for (qsizetype i = 1; i < lines.size(); ++i) {
+            if (drawable(lines[i - 1]) && drawable(lines[i])) {
+                segments.append(QLineF(lines[i - 1], lines[i]));
+            }
+        }
+        painter->drawLines(segments);
+        return;
+    }
+    // Aliased, the ends are rounded to whole pixels (as QCPPainter::drawLine does), so the
+    // segments between points of one pixel column are vertical. With capped ends each covers
+    // both its end pixels, and together they cover exactly the column from the lowest to the
+    // highest of those points: one line does the same with a third of the pixel writes.
+    const bool capped = painter->pen().capStyle() != Qt::FlatCap;
+    QVector<QLine> segments;
+    qsizetype run = 0;  // points in the current same-column run
+    int runX = 0;
+    int runLow = 0;
+    int runHigh = 0;
+    auto flush = [&] {
+        if (run > 1) {
+            segments.append(QLine(runX, runLow, runX, runHigh));
+        }
+        run = 0;
+    };
+    QPoint previous;
+    for (qsizetype i = 0; i < lines.size(); ++i) {
+        if (!drawable(lines[i])) {
+            flush();
+            continue;
+        }
+        const QPoint p = lines[i].toPoint();
+        if (run > 0 && capped && p.x() == runX) {
+            runLow = std::min(runLow, p.y());
+            runHigh = std::max(runHigh, p.y());
+            ++run;
+        } else {
+            flush();
+            if (i > 0 && drawable(lines[i - 1])) {
+                segments.append(QLine(previous, p));
+            }
+            run = 1;
+            runX = p.x();
+            runLow = runHigh = p.y();
+        }
+        previous = p;
+    }
+    flush();
+    painter->drawLines(segments);
+}
+
+std::size_t DecimatedGraph::drawingBytes() const {
+    return columns_.capacity() * sizeof(qint64) +
+           static_cast<std::size_t>(points_.capacity() + data()->size()) * sizeof(QCPGraphData);
+}
+
+}  // namespace quorlin

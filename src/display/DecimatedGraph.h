@@ -1,0 +1,67 @@
+#pragma once
+
+#include "common/PointTable.h"
+#include "display/M4Decimation.h"
+
+#include <qcustomplot.h>
+
+#include <cstddef>
+#include <memory>
+#include <vector>
+
+namespace quorlin {
+
+// A graph drawn from a shared PointTable. At draw time it hands the base class only the
+// points that matter per pixel column (m4Columns) for the axes' current geometry, so a
+// redraw costs O(pixels * log n) however long the history is. The container is refilled
+// only when the table or the key axis' geometry changed since the last fill.
+//
+// Lines are drawn segment by segment, as QCustomPlot's fast-polyline mode does: without
+// antialiasing every segment then runs between whole pixels and lights the same pixels
+// whatever its neighbours, which is what makes the four points per pixel column draw
+// exactly the picture of all points. (A polyline stroke drops sub-pixel steps depending
+// on the points before them, so no subset of the points could reproduce it exactly.)
+class DecimatedGraph : public QCPGraph {
+  public:
+    DecimatedGraph(QCPAxis* keyAxis, QCPAxis* valueAxis);
+
+    // nullptr shows nothing.
+    void setSource(std::shared_ptr<const PointTable> table);
+    const std::shared_ptr<const PointTable>& source() const { return source_; }
+
+    // X span of the drawn points; false when there are none.
+    bool sourceKeyRange(double& lower, double& upper) const;
+    // Brings the container in line with the source and the current axis geometry.
+    void refresh();
+    // Points handed to the base class at the last refresh.
+    qint64 drawnPointCount() const { return static_cast<qint64>(columns_.size()); }
+    // Heap bytes of the drawing structures (not the source).
+    std::size_t drawingBytes() const;
+
+  protected:
+    void draw(QCPPainter* painter) override;
+    void drawLinePlot(QCPPainter* painter, const QVector<QPointF>& lines) const override;
+
+  private:
+    // What the last fill was made for: the same table grown since and the same mapping
+    // allow taking it up where it ended.
+    struct Mapping {
+        double lower = 0;
+        double upper = 0;
+        int left = 0;
+        int width = 0;
+        bool inlined = false;
+        bool operator==(const Mapping&) const = default;
+    };
+
+    std::shared_ptr<const PointTable> source_;
+    const PointTable* filledTable_ = nullptr;
+    quint64 filledRevision_ = 0;
+    Mapping filledMapping_;
+    bool valid_ = false;
+    M4Resume resume_;
+    std::vector<qint64> columns_;
+    QVector<QCPGraphData> points_;  // the values of columns_, kept so as not to read the table
+};
+
+}  // namespace quorlin

@@ -1,0 +1,116 @@
+#pragma once
+
+#include "common/PointTable.h"
+
+#include <algorithm>
+#include <cmath>
+#include <vector>
+
+namespace quorlin {
+
+// Where a later m4Columns call may take up the work again, when the table has only grown
+// and the pixel mapping is unchanged: the first table column of the last visible pixel
+// column, and how much of the output lies before it.
+struct M4Resume {
+    bool valid = false;
+    qint64 column = 0;
+    std::size_t kept = 0;
+};
+
+// Chooses the columns of a table worth drawing as a line of one-pixel width.
+//
+// Points whose horizontal pixel coordinate falls into the same pixel column (the coordinate
+// rounded, as an aliased line's end is) are reduced to four: the first, the lowest, the
+// highest and the last, in column order. The lines between them cover that column's
+// vertical span exactly as the lines through every point would, and the lines between
+// neighbouring columns are the same in both. Visible columns are [left, right); beyond them
+// only the nearest point on each side is kept, for the line that enters the visible area.
+//
+// toPixel must map x to the pixel coordinate exactly as the drawing does, and be
+// non-decreasing. Work per call is O(columns * log n), independent of the history's length;
+// given a valid `resume` (same table grown since, same mapping) it redoes only the last
+// pixel column onwards. Returns how many leading entries of `out` were left as they were.
+// A table that is not ordered (holes, x going back) gets every filled column.
+template <class ToPixel>
+std::size_t m4Columns(const PointTable& table, int left, int right, ToPixel toPixel,
+                      std::vector<qint64>& out, M4Resume* resume = nullptr) {
+    M4Resume unused;
+    M4Resume& r = resume ? *resume : unused;
+    if (!table.isOrdered()) {
+        r.valid = false;
+        out.clear();
+        for (qint64 c = 0; c < table.columnCount(); ++c) {
+            if (table.isFilled(c)) {
+                out.push_back(c);
+            }
+        }
+        return 0;
+    }
+    const qint64 n = table.filledCount();
+    // The pixel column of a column of the table: its coordinate rounded as an aliased line
+    // end is (qRound).
+    auto pixelColumn = [&](qint64 c) { return std::floor(toPixel(table.x(c)) + 0.5); };
+    // First column in [from, limit) whose pixel column is >= target, else limit. Galloping
+    // from `from`, so short steps cost little.
+    auto firstAtOrRightOf = [&](qint64 from, qint64 limit, double target) {
+        qint64 lo = from;
+        qint64 step = 1;
+        qint64 hi = from;
+        while (hi < limit && pixelColumn(hi) < target) {
+            lo = hi + 1;
+            hi = std::min(limit, hi + step);
+            step *= 2;
+        }
+        while (lo < hi) {
+            const qint64 mid = lo + (hi - lo) / 2;
+            if (pixelColumn(mid) < target) {
+                lo = mid + 1;
+            } else {
+                hi = mid;
+            }
+        }
+        return lo;
+    };
+    qint64 begin = 0;
+    std::size_t kept = 0;
+    if (r.valid && r.column < n && r.kept <= out.size()) {
+        kept = r.kept;
+        out.resize(kept);
+        begin = r.column;
+    } else {
+        out.clear();
+        begin = firstAtOrRightOf(0, n, left);
+        if (begin > 0) {
+            out.push_back(begin - 1);
+        }
+    }
+    const qint64 end = firstAtOrRightOf(begin, n, right);
+    // Only a visible pixel column is offered for taking up again: it lies at or before the
+    // last column, the only one that may be rewritten before the table grows.
+    r.valid = false;
+    for (qint64 i = begin; i < end;) {
+        r = M4Resume{true, i, out.size()};
+        const qint64 j = firstAtOrRightOf(i + 1, end, pixelColumn(i) + 1);
+        if (j - i <= 4) {
+            for (qint64 k = i; k < j; ++k) {
+                out.push_back(k);
+            }
+        } else {
+            const PointTable::Extremes e = table.extremes(i, j);
+            const qint64 pick[4] = {i, std::min(e.lowest, e.highest), std::max(e.lowest, e.highest),
+                                    j - 1};
+            for (int k = 0; k < 4; ++k) {
+                if (k == 0 || pick[k] != pick[k - 1]) {
+                    out.push_back(pick[k]);
+                }
+            }
+        }
+        i = j;
+    }
+    if (end < n) {
+        out.push_back(end);
+    }
+    return kept;
+}
+
+}  // namespace quorlin

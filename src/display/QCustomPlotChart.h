@@ -1,0 +1,78 @@
+#pragma once
+
+#include "platform/Chart.h"
+
+#include <QPointer>
+#include <QTimer>
+
+#include <array>
+#include <cstddef>
+#include <memory>
+
+class QCustomPlot;
+class QWidget;
+
+namespace quorlin {
+
+class DecimatedGraph;
+
+// The strip chart on a QCustomPlot widget (objectName "CWGraph1"): eight graphs, X axis
+// "Seconds", Y axis "Volts" or "Scale".
+//
+// A plot draws either a shared table handed over by replacePlotData (kept, never copied)
+// or its own table fed by appendPoint. Every change only marks the chart dirty; one
+// redraw follows at the screen's pace (about 60 per second at most). Plots are drawn
+// without antialiasing, so the per-pixel decimation gives the very picture that drawing
+// every point would.
+//
+// The widget may be put into a layout (reparented); the chart must then not outlive it.
+class QCustomPlotChart final : public Chart {
+  public:
+    explicit QCustomPlotChart(QWidget* parent = nullptr);
+    ~QCustomPlotChart() override;
+    QCustomPlotChart(const QCustomPlotChart&) = delete;
+    QCustomPlotChart& operator=(const QCustomPlotChart&) = delete;
+
+    QWidget* widget() const;
+    QCustomPlot* customPlot() const { return plot_; }
+
+    void clear() override;
+    void setYCaption(const QString& caption) override;
+    // The two bounds are kept apart and handed to the axis as (minimum, maximum); an axis
+    // given them the wrong way round shows them swapped, equal bounds leave it unchanged.
+    void setYMaximum(double value) override;
+    void setYMinimum(double value) override;
+    void setXRange(double minimum, double maximum) override;
+    void setXAutoRange() override;
+    void setPlotVisible(int plot, bool visible) override;
+    void setPlotColour(int plot, ColourValue colour) override;
+    ColourValue backgroundColour() const override { return background_; }
+    void setBackgroundColour(ColourValue colour) override;
+    void replacePlotData(int plot, std::shared_ptr<const PointTable> table) override;
+    void appendPoint(int plot, double x, double y) override;
+
+    bool xAutoRange() const { return xAuto_; }
+    // Replots at once (pending redraws are dropped): for tests and benchmarks.
+    void redrawNow();
+    // Points the plot hands to the drawing after the last redraw.
+    qint64 drawnPointCount(int plot) const;
+    // Heap bytes of the plots' own tables and drawing structures; shared tables not included.
+    std::size_t memoryBytes() const;
+
+  private:
+    DecimatedGraph* graph(int plot) const;
+    void markDirty();
+    void applyXAutoRange();
+
+    QPointer<QCustomPlot> plot_;
+    std::array<DecimatedGraph*, 8> graphs_{};
+    // Tables fed by appendPoint; null while the plot shows a shared table or nothing.
+    std::array<std::shared_ptr<PointTable>, 8> own_{};
+    QTimer redrawTimer_;
+    double yMinimum_ = -5;
+    double yMaximum_ = 5;
+    bool xAuto_ = true;
+    ColourValue background_ = 0;
+};
+
+}  // namespace quorlin

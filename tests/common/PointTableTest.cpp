@@ -1,0 +1,147 @@
+#include "common/PointTable.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <random>
+
+namespace quorlin {
+namespace {
+
+void fill(PointTable& t, const std::vector<double>& ys) {
+    for (std::size_t i = 0; i < ys.size(); ++i) {
+        t.setLast(static_cast<double>(i) * 0.01, ys[i]);
+        t.addEmptyColumn();
+    }
+}
+
+std::vector<double> spikyValues(std::size_t n, unsigned seed) {
+    std::mt19937 rng(seed);
+    std::uniform_real_distribution<double> noise(-1, 1);
+    std::uniform_int_distribution<int> spike(0, 199);
+    std::vector<double> ys(n);
+    for (auto& y : ys) {
+        const int s = spike(rng);
+        // Coarse steps give many equal values, so ties are exercised too.
+        y = std::round(noise(rng) * 8) / 8 + (s == 0 ? 50 : (s == 1 ? -50 : 0));
+    }
+    return ys;
+}
+
+void expectExtremesMatchBruteForce(const PointTable& t, const std::vector<double>& ys,
+                                   std::mt19937& rng, int queries) {
+    const qint64 n = t.filledCount();
+    std::uniform_int_distribution<qint64> pick(0, n - 1);
+    for (int q = 0; q < queries; ++q) {
+        qint64 a = pick(rng);
+        qint64 b = pick(rng);
+        if (q % 4 == 0) {
+            b = std::min(n - 1, a + q % 40);  // short ranges: raw edges only
+        }
+        const qint64 first = std::min(a, b);
+        const qint64 end = std::max(a, b) + 1;
+        const auto lo = std::min_element(ys.begin() + first, ys.begin() + end);
+        const auto hi = std::max_element(ys.begin() + first, ys.begin() + end);
+        const PointTable::Extremes e = t.extremes(first, end);
+        ASSERT_GE(e.lowest, first);
+        ASSERT_LT(e.lowest, end);
+        ASSERT_GE(e.highest, first);
+        ASSERT_LT(e.highest, end);
+        ASSERT_EQ(t.y(e.lowest), *lo) << first << ".." << end;
+        ASSERT_EQ(t.y(e.highest), *hi) << first << ".." << end;
+    }
+}
+
+TEST(PointTableExtremes, randomRanges_matchBruteForceWhileGrowing) {
+    std::mt19937 rng(42);
+    PointTable t;
+    std::vector<double> ys;
+    const std::vector<double> all = spikyValues(70000, 7);
+    // Check at sizes around block and chunk boundaries as well as odd ones.
+    for (std::size_t size : {1u, 15u, 16u, 17u, 33u, 4095u, 4097u, 12345u, 65536u, 70000u}) {
+        while (ys.size() < size) {
+            ys.push_back(all[ys.size()]);
+            t.setLast(static_cast<double>(ys.size()), ys.back());
+            t.addEmptyColumn();
+        }
+        expectExtremesMatchBruteForce(t, ys, rng, 2000);
+    }
+}
+
+TEST(PointTableExtremes, lastColumnRewritten_isSeenByQueries) {
+    PointTable t;
+    fill(t, std::vector<double>(31, 0.0));
+    t.setLast(1, 5);  // column 31, not yet followed by another
+    EXPECT_EQ(t.extremes(0, 32).highest, 31);
+    t.setLast(1, -5);
+    EXPECT_EQ(t.extremes(0, 32).lowest, 31);
+    EXPECT_EQ(t.y(t.extremes(0, 32).highest), 0);
+    EXPECT_EQ(t.filledCount(), 32);
+}
+
+TEST(PointTable, counts_followFilledAndEmptyColumns) {
+    PointTable t;
+    EXPECT_EQ(t.columnCount(), 1);
+    EXPECT_EQ(t.filledCount(), 0);
+    EXPECT_TRUE(std::isnan(t.x(0)));
+    t.setLast(0.25, 1);
+    t.setLast(0.5, 2);  // same column again
+    EXPECT_EQ(t.filledCount(), 1);
+    t.addEmptyColumn();
+    EXPECT_EQ(t.columnCount(), 2);
+    EXPECT_EQ(t.filledCount(), 1);
+    EXPECT_EQ(t.x(0), 0.5);
+    EXPECT_EQ(t.y(0), 2);
+    // Growing past a storage chunk keeps every earlier value.
+    for (int i = 0; i < 5000; ++i) {
+        t.setLast(i + 1, -i);
+        t.addEmptyColumn();
+    }
+    EXPECT_EQ(t.filledCount(), 5001);
+    EXPECT_EQ(t.y(4097), -4096);
+    EXPECT_TRUE(t.isOrdered());
+}
+
+TEST(PointTable, holesAndStepsBack_makeItUnordered) {
+    PointTable equalTimes;
+    fill(equalTimes, {1, 2});
+    equalTimes.setLast(0.01, 3);  // same x as the column before: still ordered
+    EXPECT_TRUE(equalTimes.isOrdered());
+
+    PointTable back;
+    fill(back, {1, 2, 3});
+    back.setLast(0.0, 4);
+    EXPECT_FALSE(back.isOrdered());
+    back.setLast(0.5, 4);  // the last column may still be corrected
+    EXPECT_TRUE(back.isOrdered());
+
+    PointTable hole;
+    fill(hole, {1, 2});
+    hole.addEmptyColumn();
+    hole.setLast(1.0, 3);
+    EXPECT_FALSE(hole.isOrdered());
+    EXPECT_EQ(hole.filledCount(), 3);
+}
+
+TEST(PointTable, copy_isIndependent) {
+    PointTable t;
+    fill(t, spikyValues(5000, 1));
+    PointTable copy(t);
+    t.setLast(100, 1e9);
+    t.addEmptyColumn();
+    EXPECT_EQ(copy.columnCount(), 5001);
+    EXPECT_EQ(copy.y(copy.extremes(0, 5000).highest), t.y(t.extremes(0, 5000).highest));
+    EXPECT_TRUE(std::isnan(copy.x(5000)));
+}
+
+TEST(PointTable, longHistory_staysUnderTwentyBytesPerColumn) {
+    PointTable t;
+    fill(t, std::vector<double>(300000, 1.0));
+    const double perColumn = static_cast<double>(t.memoryBytes()) / t.columnCount();
+    EXPECT_LT(perColumn, 20.0);
+    EXPECT_GE(perColumn, 16.0);  // two doubles are the floor: the count is not faked
+}
+
+}  // namespace
+}  // namespace quorlin

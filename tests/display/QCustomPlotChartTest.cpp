@@ -1,0 +1,305 @@
+#include "common/AppError.h"
+#include "display/QCustomPlotChart.h"
+
+#include <qcustomplot.h>
+#include <QSignalSpy>
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <random>
+
+namespace quorlin {
+namespace {
+
+// Draws the plot through its widget paint buffers, the path the screen uses.
+QImage renderWidget(QCustomPlot& plot, QSize size) {
+    plot.resize(size);
+    plot.setViewport(QRect(QPoint(0, 0), size));
+    plot.replot(QCustomPlot::rpImmediateRefresh);
+    return plot.grab().toImage().convertToFormat(QImage::Format_RGB32);
+}
+
+int differingPixels(const QImage& a, const QImage& b) {
+    EXPECT_EQ(a.size(), b.size());
+    int n = 0;
+    for (int y = 0; y < std::min(a.height(), b.height()); ++y) {
+        for (int x = 0; x < std::min(a.width(), b.width()); ++x) {
+            n += a.pixel(x, y) != b.pixel(x, y);
+        }
+    }
+    return n;
+}
+
+int pixelsOf(const QImage& image, const QColor& colour) {
+    int n = 0;
+    for (int y = 0; y < image.height(); ++y) {
+        for (int x = 0; x < image.width(); ++x) {
+            n += image.pixel(x, y) == colour.rgb();
+        }
+    }
+    return n;
+}
+
+// A stock QCustomPlot set up like the chart, drawing every point (its own sampling off,
+// aliased, one segment at a time): the picture the decimated chart must reproduce.
+std::unique_ptr<QCustomPlot> referencePlot(QCustomPlotChart& chart) {
+    QCustomPlot* shown = chart.customPlot();
+    auto ref = std::make_unique<QCustomPlot>();
+    ref->setNotAntialiasedElements(QCP::aePlottables);
+    ref->setPlottingHints(ref->plottingHints() | QCP::phFastPolylines);
+    ref->xAxis->setLabel(shown->xAxis->label());
+    ref->yAxis->setLabel(shown->yAxis->label());
+    ref->xAxis->setRange(shown->xAxis->range());
+    ref->yAxis->setRange(shown->yAxis->range());
+    ref->axisRect()->setBackground(shown->axisRect()->backgroundBrush());
+    for (int g = 0; g < shown->graphCount(); ++g) {
+        QCPGraph* graph = ref->addGraph();
+        graph->setPen(shown->graph(g)->pen());
+        graph->setAdaptiveSampling(false);
+    }
+    return ref;
+}
+
+// Noise on a slow wave with single-sample spikes in both directions.
+std::shared_ptr<PointTable> spikyHistory(qint64 n, unsigned seed, double dt) {
+    auto t = std::make_shared<PointTable>();
+    std::mt19937 rng(seed);
+    std::normal_distribution<double> noise(0.0, 0.3);
+    std::uniform_int_distribution<int> spike(0, 499);
+    for (qint64 i = 0; i < n; ++i) {
+        double v = std::sin(static_cast<double>(i) * 1e-4) * 2 + noise(rng);
+        const int s = spike(rng);
+        v += s == 0 ? 4.5 : (s == 1 ? -4.5 : 0.0);
+        t->setLast(static_cast<double>(i) * dt, v);
+        t->addEmptyColumn();
+    }
+    return t;
+}
+
+std::vector<std::pair<double, double>> shownPoints(QCustomPlotChart& chart, int plot) {
+    std::vector<std::pair<double, double>> out;
+    const auto data = chart.customPlot()->graph(plot - 1)->data();
+    for (auto it = data->constBegin(); it != data->constEnd(); ++it) {
+        out.emplace_back(it->key, it->value);
+    }
+    return out;
+}
+
+TEST(QCustomPlotChartPicture, decimatedSpikyHistory_drawsSamePixelsAsEveryPoint) {
+    QCustomPlotChart chart;
+    const qint64 n = 150000;
+    std::shared_ptr<PointTable> tables[3] = {spikyHistory(n, 1, 0.01), spikyHistory(n, 2, 0.01),
+                                             spikyHistory(n, 3, 0.013)};
+    for (int p = 0; p < 3; ++p) {
+        chart.replacePlotData(p + 1, tables[p]);
+    }
+    for (const QSize size : {QSize(800, 400), QSize(523, 311)}) {
+        chart.redrawNow();
+        const QImage decimated = renderWidget(*chart.customPlot(), size);
+        EXPECT_LE(chart.drawnPointCount(1), 4 * size.width() + 2);
+
+        auto full = referencePlot(chart);
+        auto thinned = referencePlot(chart);  // every 8th point: loses spikes
+        for (int p = 0; p < 3; ++p) {
+            for (qint64 c = 0; c < tables[p]->filledCount(); ++c) {
+                full->graph(p)->addData(tables[p]->x(c), tables[p]->y(c));
+                if (c % 8 == 0) {
+                    thinned->graph(p)->addData(tables[p]->x(c), tables[p]->y(c));
+                }
+            }
+        }
+        const QImage all = renderWidget(*full, size);
+        EXPECT_EQ(differingPixels(decimated, all), 0) << size.width() << "x" << size.height();
+        EXPECT_GT(differingPixels(renderWidget(*thinned, size), all), 100);
+        EXPECT_GT(pixelsOf(decimated, chart.customPlot()->graph(2)->pen().color()), 1000);
+    }
+}
+
+TEST(QCustomPlotChartPicture, viewShowingPartOfHistory_drawsSamePixelsAsEveryPoint) {
+    QCustomPlotChart chart;
+    auto table = spikyHistory(120000, 7, 0.01);
+    chart.replacePlotData(5, table);
+    chart.setXRange(300.3, 900.7);  // points beyond both edges
+    chart.setYMaximum(3);
+    chart.setYMinimum(-4);
+    chart.redrawNow();
+    const QImage decimated = renderWidget(*chart.customPlot(), QSize(640, 300));
+
+    auto full = referencePlot(chart);
+    for (qint64 c = 0; c < table->filledCount(); ++c) {
+        full->graph(4)->addData(table->x(c), table->y(c));
+    }
+    EXPECT_EQ(differingPixels(decimated, renderWidget(*full, QSize(640, 300))), 0);
+}
+
+TEST(QCustomPlotChart, widget_carriesNameCaptionsAndInitialRanges) {
+    QCustomPlotChart chart;
+    QCustomPlot* plot = chart.customPlot();
+    ASSERT_EQ(chart.widget(), plot);
+    EXPECT_EQ(plot->objectName(), "CWGraph1");
+    EXPECT_EQ(plot->graphCount(), 8);
+    EXPECT_EQ(plot->xAxis->label(), "Seconds");
+    EXPECT_EQ(plot->yAxis->label(), "Volts");
+    EXPECT_EQ(plot->xAxis->range(), QCPRange(0, 10));
+    EXPECT_EQ(plot->yAxis->range(), QCPRange(-5, 5));
+    EXPECT_EQ(chart.backgroundColour(), 0);
+    EXPECT_EQ(plot->axisRect()->backgroundBrush().color(), QColor(0, 0, 0));
+    for (int g = 0; g < 8; ++g) {
+        EXPECT_FALSE(plot->graph(g)->adaptiveSampling());
+    }
+}
+
+TEST(QCustomPlotChart, settings_reachTheWidget) {
+    QCustomPlotChart chart;
+    QCustomPlot* plot = chart.customPlot();
+    chart.setYCaption("Scale");
+    EXPECT_EQ(plot->yAxis->label(), "Scale");
+
+    chart.setYMaximum(30);  // maximum first: the minimum is still the old one
+    chart.setYMinimum(20);
+    EXPECT_EQ(plot->yAxis->range(), QCPRange(20, 30));
+    chart.setYMaximum(-20);
+    chart.setYMinimum(-30);
+    EXPECT_EQ(plot->yAxis->range(), QCPRange(-30, -20));
+
+    chart.setXRange(2, 7);
+    EXPECT_EQ(plot->xAxis->range(), QCPRange(2, 7));
+    EXPECT_FALSE(chart.xAutoRange());
+
+    chart.setPlotVisible(3, false);
+    EXPECT_FALSE(plot->graph(2)->visible());
+    EXPECT_TRUE(plot->graph(1)->visible());
+    chart.setPlotVisible(3, true);
+    EXPECT_TRUE(plot->graph(2)->visible());
+
+    chart.setPlotColour(8, rgbValue(255, 0, 0));
+    EXPECT_EQ(plot->graph(7)->pen().color(), QColor(255, 0, 0));
+    chart.setBackgroundColour(rgbValue(10, 20, 30));
+    EXPECT_EQ(chart.backgroundColour(), rgbValue(10, 20, 30));
+    EXPECT_EQ(plot->axisRect()->backgroundBrush().color(), QColor(10, 20, 30));
+}
+
+TEST(QCustomPlotChart, hiddenPlot_isNotDrawn) {
+    QCustomPlotChart chart;
+    chart.setPlotColour(2, rgbValue(255, 0, 0));
+    chart.appendPoint(2, 1, -4);
+    chart.appendPoint(2, 9, 4);
+    const QColor red(255, 0, 0);
+    EXPECT_GT(pixelsOf(renderWidget(*chart.customPlot(), QSize(400, 300)), red), 50);
+    chart.setPlotVisible(2, false);
+    EXPECT_EQ(pixelsOf(renderWidget(*chart.customPlot(), QSize(400, 300)), red), 0);
+}
+
+TEST(QCustomPlotChart, badPlotNumber_throwsAppError) {
+    QCustomPlotChart chart;
+    EXPECT_THROW(chart.appendPoint(0, 1, 1), AppError);
+    EXPECT_THROW(chart.replacePlotData(9, std::make_shared<PointTable>()), AppError);
+    EXPECT_THROW(chart.setPlotVisible(-1, true), AppError);
+}
+
+TEST(QCustomPlotChartData, clearThenAppend_showsExactlyOnePoint) {
+    QCustomPlotChart chart;
+    for (int i = 0; i < 5; ++i) {
+        chart.appendPoint(4, i, i * 0.5);
+    }
+    chart.replacePlotData(1, spikyHistory(10, 1, 1));
+    chart.clear();
+    chart.appendPoint(4, 2.5, 1.25);
+    chart.redrawNow();
+    EXPECT_EQ(shownPoints(chart, 4), (std::vector<std::pair<double, double>>{{2.5, 1.25}}));
+    EXPECT_TRUE(shownPoints(chart, 1).empty());
+}
+
+TEST(QCustomPlotChartData, replace_showsExactlyTheFilledColumnsOfTheSharedTable) {
+    QCustomPlotChart chart;
+    auto table = std::make_shared<PointTable>();
+    for (int i = 0; i < 3; ++i) {
+        table->setLast(0.25 * i, 1.0 - i);
+        table->addEmptyColumn();  // trailing empty column, as the scan loop leaves it
+    }
+    chart.replacePlotData(2, table);
+    chart.redrawNow();
+    using Points = std::vector<std::pair<double, double>>;
+    EXPECT_EQ(shownPoints(chart, 2), (Points{{0, 1}, {0.25, 0}, {0.5, -1}}));
+
+    // The table is kept, not copied: what is added to it shows at the next redraw.
+    table->setLast(0.75, -2);
+    chart.redrawNow();
+    EXPECT_EQ(shownPoints(chart, 2), (Points{{0, 1}, {0.25, 0}, {0.5, -1}, {0.75, -2}}));
+
+    // Appending afterwards continues the plot without touching the shared table.
+    chart.appendPoint(2, 1.0, -3);
+    chart.redrawNow();
+    EXPECT_EQ(shownPoints(chart, 2), (Points{{0, 1}, {0.25, 0}, {0.5, -1}, {0.75, -2}, {1, -3}}));
+    EXPECT_EQ(table->filledCount(), 4);
+}
+
+TEST(QCustomPlotChartData, pointsOutOfOrder_areAllDrawnInXOrder) {
+    QCustomPlotChart chart;
+    chart.appendPoint(1, 2, 20);
+    chart.appendPoint(1, 1, 10);
+    chart.appendPoint(1, 3, 30);
+    chart.redrawNow();
+    using Points = std::vector<std::pair<double, double>>;
+    EXPECT_EQ(shownPoints(chart, 1), (Points{{1, 10}, {2, 20}, {3, 30}}));
+}
+
+TEST(QCustomPlotChartData, autoRange_followsDataInStepsAndKeepsRangeWithoutData) {
+    QCustomPlotChart chart;
+    QCustomPlot* plot = chart.customPlot();
+    chart.setXRange(0, 10);
+    chart.setXAutoRange();
+    chart.redrawNow();
+    EXPECT_EQ(plot->xAxis->range(), QCPRange(0, 10));
+
+    chart.appendPoint(1, 4, 0);
+    chart.redrawNow();
+    EXPECT_EQ(plot->xAxis->range(), QCPRange(-1, 9));  // one point: centred, same width
+    chart.appendPoint(1, 12, 0);
+    chart.appendPoint(6, 3, 0);
+    chart.redrawNow();
+    const QCPRange first = plot->xAxis->range();
+    EXPECT_EQ(first.lower, 3);
+    EXPECT_GE(first.upper, 12);
+    EXPECT_LE(first.upper, 3 + 9 * 1.5);
+
+    chart.appendPoint(1, first.upper, 0);  // still inside: the axis stays
+    chart.redrawNow();
+    EXPECT_EQ(plot->xAxis->range(), first);
+    chart.appendPoint(1, first.upper + 5, 0);  // beyond: it moves on
+    chart.redrawNow();
+    EXPECT_EQ(plot->xAxis->range().lower, 3);
+    EXPECT_GE(plot->xAxis->range().upper, first.upper + 5);
+
+    chart.clear();  // a new run far from the old range brings the axis back to it
+    chart.appendPoint(2, 0, 0);
+    chart.appendPoint(2, 1, 0);
+    chart.redrawNow();
+    EXPECT_EQ(plot->xAxis->range().lower, 0);
+    EXPECT_LE(plot->xAxis->range().upper, 1.5);
+
+    chart.setXRange(0, 10);  // a fixed range stops the following
+    chart.appendPoint(1, 50, 0);
+    chart.redrawNow();
+    EXPECT_EQ(plot->xAxis->range(), QCPRange(0, 10));
+}
+
+TEST(QCustomPlotChartRedraw, manyChanges_giveOneDeferredReplot) {
+    QCustomPlotChart chart;
+    QCoreApplication::processEvents();  // whatever the widget queued for itself
+    QSignalSpy replots(chart.customPlot(), &QCustomPlot::afterReplot);
+    for (int i = 0; i < 100; ++i) {
+        chart.appendPoint(1 + i % 8, i, 0);
+    }
+    chart.setPlotColour(1, rgbValue(1, 2, 3));
+    EXPECT_EQ(replots.count(), 0);
+    ASSERT_TRUE(replots.wait(2000));
+    EXPECT_EQ(replots.count(), 1);
+    EXPECT_EQ(chart.customPlot()->xAxis->range().lower, 0);
+    EXPECT_GE(chart.customPlot()->xAxis->range().upper, 99);
+    EXPECT_EQ(chart.drawnPointCount(1), 13);
+}
+
+}  // namespace
+}  // namespace quorlin
