@@ -60,5 +60,8 @@ CurrentCommPort=1
 1="$link"
 INI
 
+# A demo configuration with every channel moving, only where no default configuration exists.
+scripts/demo/install-default-config.sh "$build/src"
+
 echo "run.sh: simulated board on $link; starting Quorlin"
 XDG_CONFIG_HOME="$demo/config" "$build/src/quorlin"

@@ -12,21 +12,18 @@ Application::Application(const PlatformMaker& makePlatform, AppFolders folders,
         folders_, settings_, *platform_.clock, *platform_.messageBox, [this] { shutdown(); });
     link_ = std::make_unique<BoardLink>(settings_, *mainPort_, *platform_.clock, *errorHandler_,
                                         *platform_.messageBox);
+    configFile_ = std::make_unique<ConfigFile>(settings_, folders_, *errorHandler_,
+                                               *platform_.messageBox, *platform_.fileDialog);
 }
 
 Application::~Application() = default;
 
-void Application::setConfigurationRoutines(std::function<void()> getConfigurationFile,
-                                           std::function<void()> testForFileFolders) {
-    getConfigurationFile_ = std::move(getConfigurationFile);
-    testForFileFolders_ = std::move(testForFileFolders);
-}
-
 bool Application::loadFrame() {
     FrameLoad load(
         settings_, values_, *platform_.instance, *platform_.store, *platform_.clock,
-        *platform_.messageBox, *errorHandler_, [this] { shutdown(); }, getConfigurationFile_,
-        testForFileFolders_);
+        *platform_.messageBox, *errorHandler_, [this] { shutdown(); },
+        [this] { configFile_->GetConfigurationFile(); },
+        [this] { configFile_->TestForFileFolders(); });
     return load.run();
 }
 

@@ -5,15 +5,19 @@
 #include "app/FrameLoad.h"
 #include "app/FrameWindow.h"
 #include "app/Shutdown.h"
+#include "config/ConfigFile.h"
 #include "config/SettingsModel.h"
 #include "device/BoardLink.h"
 #include "platform/AppFolders.h"
 #include "platform/Clock.h"
+#include "platform/ColourDialog.h"
+#include "platform/FileDialog.h"
 #include "platform/EventGate.h"
 #include "platform/MessageBox.h"
 #include "platform/SerialPort.h"
 #include "platform/SettingsStore.h"
 #include "platform/SingleInstance.h"
+#include "platform/Timer.h"
 
 #include <functional>
 #include <memory>
@@ -29,6 +33,9 @@ struct Platform {
     std::unique_ptr<MessageBox> messageBox;
     std::unique_ptr<SerialPortFactory> ports;
     std::unique_ptr<SingleInstance> instance;
+    std::unique_ptr<FileDialog> fileDialog;
+    std::unique_ptr<ColourDialog> colourDialog;
+    std::unique_ptr<TimerFactory> timers;
 };
 
 // Builds the platform once the event gate and the frame (the parent of message boxes) exist.
@@ -46,10 +53,6 @@ class Application {
     ~Application();
     Application(const Application&) = delete;
     Application& operator=(const Application&) = delete;
-
-    // The configuration-file routines, once they exist; until then those steps are skipped.
-    void setConfigurationRoutines(std::function<void()> getConfigurationFile,
-                                  std::function<void()> testForFileFolders);
 
     // The frame load. False when this instance must end (another one runs).
     bool loadFrame();
@@ -70,6 +73,7 @@ class Application {
     BoardLink& link() { return *link_; }
     ErrorHandler& errorHandler() { return *errorHandler_; }
     FrameWindow& frame() { return *frame_; }
+    ConfigFile& configFile() { return *configFile_; }
 
   private:
     void releaseForExit();
@@ -84,8 +88,7 @@ class Application {
     std::unique_ptr<SerialPort> mainPort_;
     std::unique_ptr<AppErrorHandler> errorHandler_;
     std::unique_ptr<BoardLink> link_;
-    std::function<void()> getConfigurationFile_;
-    std::function<void()> testForFileFolders_;
+    std::unique_ptr<ConfigFile> configFile_;
 };
 
 }  // namespace quorlin

@@ -33,6 +33,9 @@ class ApplicationTest : public ::testing::Test {
                 instance->alone = alone;
                 instance->onRelease = [this] { ++lockReleases; };
                 p.instance.reset(instance);
+                p.fileDialog = std::make_unique<test::FakeFileDialog>();
+                p.colourDialog = std::make_unique<test::FakeColourDialog>();
+                p.timers = std::make_unique<test::FakeTimerFactory>();
                 clock->autoAdvanceMs = 10;
                 return p;
             },

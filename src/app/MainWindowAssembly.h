@@ -1,0 +1,77 @@
+#pragma once
+
+#include "acquisition/ChannelConversion.h"
+#include "acquisition/MainWindowModel.h"
+#include "acquisition/SamplingLoop.h"
+#include "config/ConfigFile.h"
+#include "display/ChannelPanel.h"
+#include "display/ChannelRange.h"
+#include "display/ColourRoutines.h"
+#include "display/PlotArrays.h"
+#include "recording/DataFile.h"
+#include "config/ConfigurationDialog.h"
+#include "recording/PeakFile.h"
+
+#include <QPointer>
+
+#include <memory>
+
+namespace quorlin {
+
+class Application;
+class Chart;
+class MainWindow;
+class QCustomPlotChart;
+
+// The main window and everything that works on it: the presentation model, the chart, the
+// sampling loop with its conversion chain, the plot history, Channel Range, the colours, the
+// data and peak files, and the menu commands that open the dialogs. Built once per run, after
+// the frame load, and shown as the frame's "Main" child.
+class MainWindowAssembly : public QObject {
+    Q_OBJECT
+public:
+    // `chart` replaces the QCustomPlot chart (tests); null builds the real one.
+    explicit MainWindowAssembly(Application& app, std::unique_ptr<Chart> chart = nullptr);
+    ~MainWindowAssembly() override;
+
+    MainWindowModel& model() { return model_; }
+    MainWindow& window() { return *window_; }
+    Chart& chart() { return *chart_; }
+    ChannelConversion& conversion() { return *conversion_; }
+    SamplingLoop& loop() { return *loop_; }
+    PlotArrays& plotArrays() { return *plotArrays_; }
+    ChannelRange& channelRange() { return *range_; }
+    ColourRoutines& colours() { return *colours_; }
+    ChannelPanel& panel() { return *panel_; }
+    DataFile& dataFile() { return *dataFile_; }
+    PeakFile& peakFile() { return *peakFile_; }
+    // The configuration window while it is open.
+    ConfigurationDialog* configurationWindow() const;
+
+    // Menu commands that open windows.
+    void mnuCommPort_Click();
+    void mnuConfiguration_Click();
+    void mnuSetDataInterval_Click();
+    void mnuSwapColor_Click();
+    void mnuAbout_Click();
+
+private:
+    void connectMenus();
+
+    Application& app_;
+    MainWindowModel model_;
+    std::unique_ptr<Chart> chart_;
+    QCustomPlotChart* plotChart_ = nullptr;  // the real chart, when it is the one in use
+    std::unique_ptr<ChannelConversion> conversion_;
+    std::unique_ptr<PlotArrays> plotArrays_;
+    std::unique_ptr<ChannelRange> range_;
+    std::unique_ptr<ColourRoutines> colours_;
+    std::unique_ptr<DataFile> dataFile_;
+    std::unique_ptr<PeakFile> peakFile_;
+    std::unique_ptr<SamplingLoop> loop_;
+    std::unique_ptr<ChannelPanel> panel_;
+    std::unique_ptr<MainWindow> window_;
+    QPointer<ConfigurationDialog> configuration_;
+};
+
+}  // namespace quorlin
