@@ -12,14 +12,13 @@
 #include "display/MainWindow.h"
 #include "display/QCustomPlotChart.h"
 
+#include <qcustomplot.h>
 #include <QMdiArea>
 #include <QMdiSubWindow>
-#include <qcustomplot.h>
 
 namespace quorlin {
 
-MainWindowAssembly::MainWindowAssembly(Application& app, std::unique_ptr<Chart> chart)
-    : app_(app) {
+MainWindowAssembly::MainWindowAssembly(Application& app, std::unique_ptr<Chart> chart) : app_(app) {
     Platform& p = app.platform();
     if (chart) {
         chart_ = std::move(chart);
@@ -49,16 +48,17 @@ MainWindowAssembly::MainWindowAssembly(Application& app, std::unique_ptr<Chart> 
     hooks.ClearChannelRange = [this] { range_->ClearChannelRange(); };
     hooks.WritePeakFile = [this] { peakFile_->WritePeakFile(); };
     hooks.WriteToFile = [this](const QString& elapsed) { dataFile_->WriteToFile(elapsed); };
-    loop_ = std::make_unique<SamplingLoop>(settings, values, model_, app.link(), *chart_,
-                                           *p.clock, app.errorHandler(), *p.messageBox,
-                                           *p.timers, app.eventGate(), *conversion_,
-                                           std::move(hooks));
+    loop_ = std::make_unique<SamplingLoop>(settings, values, model_, app.link(), *chart_, *p.clock,
+                                           app.errorHandler(), *p.messageBox, *p.timers,
+                                           app.eventGate(), *conversion_, std::move(hooks));
     panel_ = std::make_unique<ChannelPanel>(settings, model_, *chart_, *p.messageBox,
                                             [&app] { app.sendStartupCommands(); });
     connectMenus();
 }
 
-ConfigurationDialog* MainWindowAssembly::configurationWindow() const { return configuration_; }
+ConfigurationDialog* MainWindowAssembly::configurationWindow() const {
+    return configuration_;
+}
 
 MainWindowAssembly::~MainWindowAssembly() {
     if (configuration_) {

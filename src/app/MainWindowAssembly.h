@@ -4,12 +4,12 @@
 #include "acquisition/MainWindowModel.h"
 #include "acquisition/SamplingLoop.h"
 #include "config/ConfigFile.h"
+#include "config/ConfigurationDialog.h"
 #include "display/ChannelPanel.h"
 #include "display/ChannelRange.h"
 #include "display/ColourRoutines.h"
 #include "display/PlotArrays.h"
 #include "recording/DataFile.h"
-#include "config/ConfigurationDialog.h"
 #include "recording/PeakFile.h"
 
 #include <QPointer>
@@ -29,7 +29,7 @@ class QCustomPlotChart;
 // the frame load, and shown as the frame's "Main" child.
 class MainWindowAssembly : public QObject {
     Q_OBJECT
-public:
+  public:
     // `chart` replaces the QCustomPlot chart (tests); null builds the real one.
     explicit MainWindowAssembly(Application& app, std::unique_ptr<Chart> chart = nullptr);
     ~MainWindowAssembly() override;
@@ -55,7 +55,7 @@ public:
     void mnuSwapColor_Click();
     void mnuAbout_Click();
 
-private:
+  private:
     void connectMenus();
 
     Application& app_;

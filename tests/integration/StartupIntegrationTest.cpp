@@ -1,0 +1,91 @@
+// The program against the simulated board over a pseudo-terminal, with the real serial port.
+
+#include "device/BoardProtocol.h"
+#include "support/AppHarness.h"
+
+#include <gtest/gtest.h>
+
+namespace quorlin::test {
+namespace {
+
+using namespace std::chrono_literals;
+
+std::vector<std::pair<uint8_t, std::chrono::steady_clock::time_point>> waitForBytes(AppHarness& h,
+                                                                                    size_t n) {
+    h.waitFor([&] { return h.board().received().size() >= n; }, 3s);
+    return h.board().received();
+}
+
+TEST(StartupIntegration, activationSendsTheCountCodeAtLeast100msAfterZ) {
+    const std::pair<qint16, uint8_t> cases[] = {
+        {1, 0x69}, {10, 0x6A}, {100, 0x6B}, {200, 0x6C}, {50, 0x7A}};
+    for (const auto& [samples, code] : cases) {
+        AppHarness h;
+        h.writeDefaultConfig([&](SettingsModel& s) { s.SamplesAveraged = samples; });
+        ASSERT_TRUE(h.start());
+        h.activate();
+        const auto bytes = waitForBytes(h, 2);
+        ASSERT_EQ(bytes.size(), 2u) << "samples averaged " << samples;
+        EXPECT_EQ(bytes[0].first, 0x7A);
+        EXPECT_EQ(bytes[1].first, code);
+        EXPECT_GE(bytes[1].second - bytes[0].second, 95ms);  // pty delivery jitter
+        EXPECT_FALSE(h.app().mainPort().isOpen());
+        EXPECT_TRUE(h.box->all.isEmpty()) << h.box->all.join(u'|').toStdString();
+        if (samples == 100) {
+            EXPECT_EQ(h.board().samplesAveraged(), 100);
+        }
+    }
+}
+
+TEST(StartupIntegration, everyActivationResendsWithTheCurrentSetting) {
+    AppHarness h;
+    h.writeDefaultConfig([](SettingsModel& s) { s.SamplesAveraged = 10; });
+    ASSERT_TRUE(h.start());
+    h.activate();
+    ASSERT_TRUE(h.waitFor([&] { return h.board().received().size() >= 2; }));
+    h.settings().SamplesAveraged = 200;
+    h.activate();
+    ASSERT_TRUE(h.waitFor([&] { return h.board().samplesAveraged() == 200; }));
+    EXPECT_EQ(h.board().received().size(), 4u);
+}
+
+TEST(StartupIntegration, missingDeviceReportsOpenThenTheStartupMessage) {
+    AppHarness h({.startBoard = false});
+    h.writeDefaultConfig({});
+    ASSERT_TRUE(h.start());
+    h.store->setValue(QStringLiteral("Ports"), QStringLiteral("1"),
+                      h.appFolder() + QStringLiteral("/no-such-device"));
+    h.activate();
+    ASSERT_EQ(h.box->retryCancelTexts.size(), 1);
+    EXPECT_TRUE(h.box->retryCancelTexts[0].contains(QStringLiteral("Source: OpenCommPort")));
+    ASSERT_EQ(h.box->okTexts.size(), 1);
+    EXPECT_TRUE(h.box->okTexts[0].startsWith(QStringLiteral(
+        "The application failed to Send Samples Averaged to the QRL during start-up!\r")));
+    EXPECT_EQ(h.processEnds, 0);
+}
+
+TEST(StartupIntegration, repliesDecodeToVolts) {
+    AppHarness h;
+    h.writeDefaultConfig({});
+    ASSERT_TRUE(h.start());
+    const std::pair<uint16_t, double> readings[] = {
+        {0x2000, 0.0}, {0x0000, -5.0}, {0x3FFF, 4.999}, {0xFFFF, 34.996}};
+    SerialPort& port = h.app().mainPort();
+    h.app().link().OpenCommPort(port, QStringLiteral("Main"));
+    ASSERT_TRUE(port.isOpen());
+    for (const auto& [raw, volts] : readings) {
+        h.board().setSource(0, sim::Source::constant(raw));
+        port.output(QByteArray(1, requestByte(0)));
+        QByteArray reply;
+        ASSERT_TRUE(h.waitFor([&] {
+            reply += port.input();
+            return reply.size() >= 3;
+        }));
+        ASSERT_TRUE(isGoodReply(reply));
+        EXPECT_DOUBLE_EQ(replyToVolts(reply), volts);
+    }
+    h.app().link().CloseCommPort(port, QStringLiteral("Main"));
+}
+
+}  // namespace
+}  // namespace quorlin::test

@@ -1,0 +1,134 @@
+#include "support/AppHarness.h"
+
+#include "config/ConfigFile.h"
+#include "display/MainWindow.h"
+#include "platform/QtClock.h"
+#include "platform/QtSerialPort.h"
+#include "platform/QtTimer.h"
+#include "platform/SingleInstance.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QElapsedTimer>
+
+namespace quorlin::test {
+
+namespace {
+class AloneInstance : public SingleInstance {
+  public:
+    bool acquire() override { return true; }
+};
+
+QString harnessBase() {
+    const QString b = qEnvironmentVariable("QUORLIN_TEST_TMP", QDir::tempPath());
+    QDir().mkpath(b);
+    return b + QStringLiteral("/harness-XXXXXX");
+}
+}  // namespace
+
+AppHarness::AppHarness(AppHarnessOptions options) : options_(options), dir_(harnessBase()) {}
+
+AppHarness::~AppHarness() {
+    main_.reset();
+    app_.reset();
+    board_.stop();
+}
+
+void AppHarness::writeDefaultConfig(const std::function<void(SettingsModel&)>& edit) {
+    SettingsModel s;
+    s.GraphMethod = QStringLiteral("AutoScale");
+    s.YAxisUpper = 5;
+    s.YAxisLower = -5;
+    s.SamplesAveraged = 1;
+    s.WriteFileMethod = QStringLiteral("Volts");
+    for (int k = 0; k < kChannelCount; ++k) {
+        s.Slope[k] = 1;
+        s.ChannelActive[k] = 1;
+        s.Units[k] = QStringLiteral("V");
+    }
+    if (edit) {
+        edit(s);
+    }
+    QDir().mkpath(dir_.path() + QStringLiteral("/Logs"));
+    writeConfigFile(AppFolders(dir_.path()).defaultConfig(), s, true);
+}
+
+bool AppHarness::start() {
+    if (options_.startBoard && !board_.start()) {
+        return false;
+    }
+    const bool realChart = options_.realChart;
+    const bool fakeClock = options_.fakeClock;
+    app_ = std::make_unique<Application>(
+        [&](EventGate& gate, QWidget*) {
+            Platform p;
+            p.store.reset(store = new MemorySettingsStore);
+            if (fakeClock) {
+                p.clock.reset(clock = new FakeClock);
+                clock->autoAdvanceMs = 5;
+            } else {
+                p.clock = std::make_unique<QtClock>();
+            }
+            p.messageBox.reset(box = new RecordingMessageBox);
+            p.ports = std::make_unique<QtSerialPortFactory>(*p.store, gate);
+            p.instance = std::make_unique<AloneInstance>();
+            p.fileDialog.reset(files = new FakeFileDialog);
+            p.colourDialog.reset(colours = new FakeColourDialog);
+            p.timers = std::make_unique<QtTimerFactory>(gate);
+            return p;
+        },
+        AppFolders(dir_.path()), [this] { ++processEnds; });
+    if (options_.startBoard) {
+        store->setValue(QStringLiteral("Ports"), QString::number(options_.port),
+                        board_.devicePath());
+    }
+    store->setValue(QStringLiteral("Startup"), QStringLiteral("CurrentCommPort"),
+                    QString::number(options_.port));
+    if (!app_->loadFrame()) {
+        return false;
+    }
+    std::unique_ptr<Chart> chart;
+    if (!realChart) {
+        auto rc = std::make_unique<RecordingChart>();
+        recordingChart = rc.get();
+        chart = std::move(rc);
+    }
+    main_ = std::make_unique<MainWindowAssembly>(*app_, std::move(chart));
+    app_->frame().setMainWindow(&main_->window());
+    return true;
+}
+
+void AppHarness::activate() {
+    main_->panel().Activate();
+}
+
+void AppHarness::show() {
+    app_->frame().show();
+    pump(std::chrono::milliseconds(50));
+}
+
+bool AppHarness::waitFor(const std::function<bool()>& cond, std::chrono::milliseconds timeout) {
+    QElapsedTimer t;
+    t.start();
+    while (!cond()) {
+        if (t.elapsed() > timeout.count()) {
+            return false;
+        }
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+    }
+    return true;
+}
+
+void AppHarness::pump(std::chrono::milliseconds duration) {
+    QElapsedTimer t;
+    t.start();
+    while (t.elapsed() < duration.count()) {
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+    }
+}
+
+void AppHarness::trigger(QAction* action) {
+    action->trigger();
+}
+
+}  // namespace quorlin::test

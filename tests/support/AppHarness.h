@@ -1,0 +1,77 @@
+#pragma once
+
+// The whole program in-process against the simulated board: the real serial port, clock and
+// timers, the real main window and chart, and recording stand-ins for message boxes, file and
+// colour dialogs and the settings store. The application folder is a fresh temporary folder.
+
+#include "BoardSim.h"
+#include "app/Application.h"
+#include "app/MainWindowAssembly.h"
+#include "support/Fakes.h"
+
+#include <QTemporaryDir>
+
+#include <chrono>
+#include <functional>
+#include <memory>
+
+namespace quorlin::test {
+
+struct AppHarnessOptions {
+    bool realChart = true;   // QCustomPlot chart; false: a RecordingChart
+    bool fakeClock = false;  // FakeClock instead of the real one (no busy waits)
+    qint16 port = 1;         // stored port number bound to the simulated board
+    bool startBoard = true;
+};
+
+class AppHarness {
+  public:
+    explicit AppHarness(AppHarnessOptions options = {});
+    ~AppHarness();
+
+    // Starts the board, binds the port, runs the frame load and builds the main window.
+    // Does not activate the main window: call activate() (or show()).
+    bool start();
+    // The main window activation (layout, samples-averaged command pair, caption, colours).
+    void activate();
+    // Shows the frame offscreen, which activates the main window through the frame.
+    void show();
+
+    // Processes events until cond() holds or the timeout passes.
+    bool waitFor(const std::function<bool()>& cond,
+                 std::chrono::milliseconds timeout = std::chrono::seconds(5));
+    // Processes events for a while.
+    void pump(std::chrono::milliseconds duration);
+
+    // Writes settings (all channels active unless told otherwise) as the default
+    // configuration file, so the frame load reads them. Call before start().
+    void writeDefaultConfig(const std::function<void(SettingsModel&)>& edit);
+
+    // Menu commands as the operator would choose them.
+    void trigger(QAction* action);
+
+    QString appFolder() const { return dir_.path(); }
+    sim::BoardSim& board() { return board_; }
+    Application& app() { return *app_; }
+    MainWindowAssembly& main() { return *main_; }
+    MainWindowModel& model() { return main_->model(); }
+    SettingsModel& settings() { return app_->settings(); }
+    AcquisitionValues& values() { return app_->values(); }
+
+    MemorySettingsStore* store = nullptr;
+    RecordingMessageBox* box = nullptr;
+    FakeFileDialog* files = nullptr;
+    FakeColourDialog* colours = nullptr;
+    FakeClock* clock = nullptr;                // only with fakeClock
+    RecordingChart* recordingChart = nullptr;  // only without realChart
+    int processEnds = 0;
+
+  private:
+    AppHarnessOptions options_;
+    QTemporaryDir dir_;
+    sim::BoardSim board_;
+    std::unique_ptr<Application> app_;
+    std::unique_ptr<MainWindowAssembly> main_;
+};
+
+}  // namespace quorlin::test
