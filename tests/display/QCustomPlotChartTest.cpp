@@ -214,17 +214,6 @@ TEST(QCustomPlotChart, settings_reachTheWidget) {
     EXPECT_EQ(plot->axisRect()->backgroundBrush().color(), QColor(10, 20, 30));
 }
 
-TEST(QCustomPlotChart, hiddenPlot_isNotDrawn) {
-    QCustomPlotChart chart;
-    chart.setPlotColour(2, rgbValue(255, 0, 0));
-    chart.appendPoint(2, 1, -4);
-    chart.appendPoint(2, 9, 4);
-    const QColor red(255, 0, 0);
-    EXPECT_GT(pixelsOf(renderWidget(*chart.customPlot(), QSize(400, 300)), red), 50);
-    chart.setPlotVisible(2, false);
-    EXPECT_EQ(pixelsOf(renderWidget(*chart.customPlot(), QSize(400, 300)), red), 0);
-}
-
 TEST(QCustomPlotChart, badPlotNumber_throwsAppError) {
     QCustomPlotChart chart;
     EXPECT_THROW(chart.appendPoint(0, 1, 1), AppError);
