@@ -139,15 +139,23 @@ void DecimatedGraph::drawLinePlot(QCPPainter* painter, const QVector<QPointF>& l
     // Aliased, the ends are rounded to whole pixels (as QCPPainter::drawLine does), so the
     // segments between points of one pixel column are vertical. With capped ends each covers
     // both its end pixels, and together they cover exactly the column from the lowest to the
-    // highest of those points: one line does the same with a third of the pixel writes.
-    const bool capped = painter->pen().capStyle() != Qt::FlatCap;
+    // highest of those points: one line does the same with a third of the pixel writes. A
+    // one-pixel opaque pen's vertical line is a one-pixel-wide rectangle, which the raster
+    // engine fills row by row far faster than it strokes a line pixel by pixel.
+    const QPen& pen = painter->pen();
+    const bool capped = pen.capStyle() != Qt::FlatCap;
+    const bool asBars =
+        capped && pen.isCosmetic() && pen.style() == Qt::SolidLine && pen.color().alpha() == 255;
     QVector<QLine> segments;
+    QVector<QRect> bars;
     qsizetype run = 0;  // points in the current same-column run
     int runX = 0;
     int runLow = 0;
     int runHigh = 0;
     auto flush = [&] {
-        if (run > 1) {
+        if (run > 1 && asBars) {
+            bars.append(QRect(runX, runLow, 1, runHigh - runLow + 1));
+        } else if (run > 1) {
             segments.append(QLine(runX, runLow, runX, runHigh));
         }
         run = 0;
@@ -176,6 +184,9 @@ void DecimatedGraph::drawLinePlot(QCPPainter* painter, const QVector<QPointF>& l
     }
     flush();
     painter->drawLines(segments);
+    for (const QRect& bar : bars) {
+        painter->fillRect(bar, pen.color());
+    }
 }
 
 std::size_t DecimatedGraph::drawingBytes() const {

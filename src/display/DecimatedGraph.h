@@ -13,8 +13,9 @@ namespace quorlin {
 
 // A graph drawn from a shared PointTable. At draw time it hands the base class only the
 // points that matter per pixel column (m4Columns) for the axes' current geometry, so a
-// redraw costs O(pixels * log n) however long the history is. The container is refilled
-// only when the table or the key axis' geometry changed since the last fill.
+// redraw costs O(pixels * log n) however long the history is. When only the table grew
+// since the last fill (same table, same key axis geometry) the fill is taken up at its
+// last pixel column, so a scan costs O(log n) there.
 //
 // Lines are drawn segment by segment, as QCustomPlot's fast-polyline mode does: without
 // antialiasing every segment then runs between whole pixels and lights the same pixels

@@ -43,6 +43,8 @@ class QCustomPlotChart final : public Chart {
     void setYMaximum(double value) override;
     void setYMinimum(double value) override;
     void setXRange(double minimum, double maximum) override;
+    // The axis then runs from the first x to somewhat beyond the last and moves on only
+    // when the data leaves it, so that points keep their pixel columns between moves.
     void setXAutoRange() override;
     void setPlotVisible(int plot, bool visible) override;
     void setPlotColour(int plot, ColourValue colour) override;
