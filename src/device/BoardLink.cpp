@@ -55,14 +55,18 @@ void BoardLink::CloseCommPort(SerialPort& port, const QString& window) {
     }
 }
 
-void BoardLink::WaitMilliseconds(qint32 ms) {
+void waitMilliseconds(Clock& clock, qint64 ms) {
     if (ms <= 0) {
         return;
     }
     // 64-bit monotonic ticks: no wrap-around to trip over, however long the machine has run.
-    const qint64 start = clock_.tickMs();
-    while (clock_.tickMs() - start < ms) {
+    const qint64 start = clock.tickMs();
+    while (clock.tickMs() - start < ms) {
     }
+}
+
+void BoardLink::WaitMilliseconds(qint32 ms) {
+    waitMilliseconds(clock_, ms);
 }
 
 double BoardLink::ReplyToVolts() const {

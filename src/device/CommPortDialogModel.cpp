@@ -1,6 +1,8 @@
 #include "device/CommPortDialogModel.h"
 
 #include "common/AppError.h"
+#include "device/BoardLink.h"
+#include "device/BoardProtocol.h"
 
 #include <QCollator>
 #include <QSerialPortInfo>
@@ -13,13 +15,7 @@ namespace {
 
 const QString kScreen = QStringLiteral("CommPort");
 const QString kPortsSection = QStringLiteral("Ports");
-constexpr char kIdentifyRequest = 0x78;  // the reading request of channel 1
-constexpr unsigned char kReplyMarker = 0xFF;
-constexpr int kReplyLength = 3;
-
-bool isGoodReply(const QByteArray& reply) {
-    return reply.size() == kReplyLength && static_cast<unsigned char>(reply[0]) == kReplyMarker;
-}
+const char kIdentifyRequest = requestByte(1);  // the reading request of channel 1
 
 // Binds a device to a port number in the store for the span of one detection, so the port
 // opens on the device the operator chose; the previous binding comes back afterwards, since
@@ -187,7 +183,7 @@ void CommPortDialogModel::cmdDetect_Click() {
         port_->setCommPort(n);
         port_->setPortOpen(true);
         port_->output(QByteArray(1, kIdentifyRequest));
-        waitMilliseconds(kDetectWaitMs);
+        waitMilliseconds(clock_, kDetectWaitMs);  // nothing is serviced meanwhile, on purpose
         const QByteArray reply = port_->input();  // one read: later bytes are not this reply's
         port_->setPortOpen(false);
         if (isGoodReply(reply)) {
@@ -243,13 +239,6 @@ void CommPortDialogModel::setDetectEnabled(bool enabled) {
     if (detectEnabled_ != enabled) {
         detectEnabled_ = enabled;
         emit detectEnabledChanged();
-    }
-}
-
-// Blocks the UI thread on purpose: nothing is serviced while the board gets its second.
-void CommPortDialogModel::waitMilliseconds(qint64 ms) {
-    const qint64 start = clock_.tickMs();
-    while (clock_.tickMs() - start < ms) {
     }
 }
 

@@ -78,7 +78,6 @@ class CommPortDialogModel : public QObject {
     QString storedDevice(qint16 port) const;
     void setOkEnabled(bool enabled);
     void setDetectEnabled(bool enabled);
-    void waitMilliseconds(qint64 ms);
 
     SettingsModel& settings_;
     SettingsStore& store_;
