@@ -85,6 +85,7 @@ void SamplingLoop::mnuSample_Click() {
 void SamplingLoop::start() {
     SerialPort& port = link_.mainPort();
     lineLost_ = false;
+    retried_ = false;
     commDeferred_ = false;
     for (int k = 0; k < kChannelCount; ++k) {
         model_.setCheckEnabled(k, false);
@@ -162,6 +163,15 @@ void SamplingLoop::MSComm1_OnComm() {
         }
         if (isGoodReply(link_.PortBuffer)) {
             handleReply();
+            if (retried_) {
+                // One of two replies to the same channel's request: the other one may still
+                // be on its way and would be taken for the next channel's reading. Ask for
+                // the next channel once the line has been quiet.
+                retried_ = false;
+                watch_ = Watch::QuietWait;
+                watchdog_->start(kQuietMs);
+                return;
+            }
         }
         // A bad reply leaves CurrentChannel as it is: the same request goes out again.
         sendRequest();
@@ -246,6 +256,7 @@ void SamplingLoop::onWatchdogTimeout() {
     try {
         SerialPort& port = link_.mainPort();
         if (watch_ == Watch::AwaitingReply) {
+            retried_ = true;  // the request goes out again, its first reply may still come
             showBoardStatus();
             link_.PortBuffer = port.input();
             watch_ = Watch::QuietWait;

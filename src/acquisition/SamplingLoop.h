@@ -41,7 +41,10 @@ struct ScanHooks {
 // A reply watchdog keeps a lost byte from stopping the loop for good: when no good reply
 // has come within 1000 ms of a request, whatever arrived is discarded, the line is left
 // until it has been quiet for 100 ms, and the same request is sent once more. Meanwhile the
-// main window shows that the board is not answering.
+// main window shows that the board is not answering. As the first request may still be
+// answered after all, the good reply that follows a retry is taken for that channel, and the
+// next channel is asked for only once the line has been quiet again: a second reply to the
+// same request is never taken for another channel's reading.
 class SamplingLoop : public QObject {
     Q_OBJECT
   public:
@@ -102,6 +105,7 @@ class SamplingLoop : public QObject {
     std::array<QByteArray, kChannelCount> requests_;  // shared, so a send allocates nothing
     bool sampling_ = false;
     bool lineLost_ = false;
+    bool retried_ = false;  // a request was sent again after a time-out, no good reply since
     bool rowWritten_ = false;
     Watch watch_ = Watch::Off;
     bool commDeferred_ = false;     // a port event that came while the gate was closed

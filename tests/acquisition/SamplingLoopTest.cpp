@@ -449,6 +449,7 @@ TEST_F(SamplingLoopTest, watchdog_retriesTheSameRequestAfterSilenceAndQuiet) {
     answer(reply(0x20, 0x03));
     EXPECT_EQ(model.boardStatus(), "");
     EXPECT_EQ(model.row(2).voltsText, "0.002");
+    watchdog().fire();  // the line stayed quiet after the retry's reply
     EXPECT_EQ(lastRequest(), 'w');
 
     watchdog().fire();  // stop cancels a running watchdog and its status
@@ -480,8 +481,37 @@ TEST_F(SamplingLoopTest, watchdog_lateReplyIsNeverTakenForTheNextChannel) {
     EXPECT_EQ(port.written(), before + "y");
     answer(reply(0x20, 0x01));
     EXPECT_EQ(model.row(2).voltsText, "0.001");
+    watchdog().fire();
     answer(reply(0x20, 0x02));
     EXPECT_EQ(model.row(3).voltsText, "0.001");
+}
+
+TEST_F(SamplingLoopTest, watchdog_secondReplyAfterTheRetryIsNeverTakenForTheNextChannel) {
+    click();
+    answer();
+    answer();
+    ASSERT_EQ(lastRequest(), 'y');
+    watchdog().fire();
+    watchdog().fire();  // quiet: channel 2 is asked for again
+    const QByteArray retried = port.written();
+    ASSERT_TRUE(retried.endsWith("yy"));
+
+    answer(reply(0x20, 0x01));  // the first request's reply, later than the retry
+    EXPECT_EQ(model.row(2).voltsText, "0.001");
+    EXPECT_EQ(port.written(), retried);  // channel 3 waits until the line is quiet
+    EXPECT_EQ(model.boardStatus(), "");
+    answer(reply(0x3F, 0xFF));  // the retry's reply
+    EXPECT_EQ(model.row(2).voltsText, "0.001");
+    EXPECT_EQ(model.row(3).voltsText, "0");
+    EXPECT_EQ(port.written(), retried);
+
+    watchdog().fire();
+    EXPECT_EQ(port.written(), retried + "w");
+    answer(reply(0x20, 0x02));
+    EXPECT_EQ(model.row(3).voltsText, "0.001");
+    answer(reply(0x20, 0x04));  // no retry pending: on at once
+    EXPECT_EQ(model.row(4).voltsText, "0.002");
+    EXPECT_EQ(lastRequest(), 'n');
 }
 
 TEST_F(SamplingLoopTest, lineLost_reportedOnceWithoutRequestThenStopIsClean) {

@@ -1,0 +1,355 @@
+// Whole sampling runs against the simulated board over a pseudo-terminal, driven through the
+// main window's menu commands, with the real serial port, clock and timers.
+
+#include "integration/SamplingRun.h"
+
+#include <QCoreApplication>
+#include <QEventLoop>
+#include <QTimer>
+
+#include <fcntl.h>
+#include <sys/ioctl.h>
+#include <unistd.h>
+
+#include <algorithm>
+
+#include <gtest/gtest.h>
+
+namespace quorlin::test {
+namespace {
+
+using namespace std::chrono_literals;
+
+const QString kNotAnswering =
+    QStringLiteral("The board is not answering on serial port 1. Retrying...");
+
+// Channel k reads a rising ramp in a raw range of its own: no reading of one channel can be
+// mistaken for one of another, and consecutive readings show different volts.
+void giveChannelsDisjointRamps(AppHarness& h) {
+    for (int k = 0; k < kChannelCount; ++k) {
+        h.board().setSource(k, sim::Source::ramp(static_cast<uint16_t>(0x100 + k * 0x780), 2));
+    }
+}
+
+// Every volts text a channel showed is a reading the board sent for that very channel.
+void expectEveryShownValueIsItsOwnChannels(const ShownTexts& shown,
+                                           const std::vector<sim::Exchange>& ex) {
+    for (int k = 0; k < kChannelCount; ++k) {
+        const std::vector<double> sent = voltsSentFor(ex, k, false);
+        for (const QString& text : shown.volts[k]) {
+            EXPECT_NE(std::find(sent.begin(), sent.end(), text.toDouble()), sent.end())
+                << "CH" << k << " showed " << text.toStdString()
+                << ", which the board never sent for it";
+        }
+    }
+}
+
+// The request after each reading: the next channel after a good reply, the same one after a
+// bad or missing one.
+void expectEachRequestFollowsTheLastReply(const std::vector<sim::Exchange>& ex) {
+    ASSERT_FALSE(ex.empty());
+    EXPECT_EQ(ex[0].request, kRequestBytes[0]);
+    for (size_t i = 0; i + 1 < ex.size(); ++i) {
+        const int next = ex[i].good ? (ex[i].channel + 1) % kChannelCount : ex[i].channel;
+        ASSERT_EQ(ex[i + 1].request, kRequestBytes[next])
+            << "request " << i + 1 << " after a " << (ex[i].good ? "good" : "bad") << " reply of CH"
+            << ex[i].channel;
+    }
+}
+
+// Counts every event delivered anywhere in the program.
+class EventCounter : public QObject {
+  public:
+    bool eventFilter(QObject*, QEvent*) override {
+        ++count;
+        return false;
+    }
+    int count = 0;
+};
+
+TEST(SamplingIntegration, requestsGoRoundTheChannelsUntilStopClosesThePort) {
+    AppHarness h({.realChart = false});
+    ASSERT_TRUE(startProgram(h));
+    for (int k = 0; k < kChannelCount; ++k) {
+        h.board().setSource(k, sim::Source::constant(rawOf(k + 1)));
+    }
+    ShownTexts shown(h);
+    toggleSampling(h);
+    ASSERT_TRUE(h.model().mnuSample->isChecked());
+    ASSERT_TRUE(waitForScans(h, 3));
+    toggleSampling(h);
+    EXPECT_FALSE(h.model().mnuSample->isChecked());
+    EXPECT_FALSE(h.app().mainPort().isOpen());
+
+    h.pump(50ms);  // a request written just before the stop reaches the board
+    const uint64_t afterStop = h.board().totalReceived();
+    h.pump(200ms);
+    EXPECT_EQ(h.board().totalReceived(), afterStop);
+
+    const std::vector<sim::Exchange> ex = readings(h);
+    ASSERT_GE(ex.size(), 25u);
+    for (size_t i = 0; i < ex.size(); ++i) {
+        ASSERT_EQ(ex[i].request, kRequestBytes[i % kChannelCount]) << "request " << i;
+        ASSERT_TRUE(ex[i].good);
+    }
+    for (int k = 0; k < kChannelCount; ++k) {
+        ASSERT_EQ(shown.volts[k].size(), 1) << "CH" << k;
+        EXPECT_EQ(shown.volts[k][0].toDouble(), sim::rawToVolts(rawOf(k + 1))) << "CH" << k;
+        EXPECT_EQ(h.model().row(k).voltsText, "0");  // cleared by the stop
+    }
+    EXPECT_TRUE(h.box->all.isEmpty()) << h.box->all.join(u'|').toStdString();
+}
+
+TEST(SamplingIntegration, restartDiscardsBytesLeftWaitingOnTheLine) {
+    AppHarness h({.realChart = false});
+    ASSERT_TRUE(startProgram(h));
+    for (int k = 0; k < kChannelCount; ++k) {
+        h.board().setSource(k, sim::Source::constant(rawOf(k + 1)));
+    }
+    toggleSampling(h);
+    ASSERT_TRUE(waitForScans(h, 2));
+    toggleSampling(h);
+    ASSERT_FALSE(h.app().mainPort().isOpen());
+
+    // A second holder of the device keeps its input alive while the program has it closed,
+    // and asks for channel 7 itself: the reply waits on the line for the next opener.
+    const int fd = ::open(h.board().devicePath().toLocal8Bit().constData(),
+                          O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+    ASSERT_GE(fd, 0);
+    h.board().clearLog();
+    const uint8_t ask = kRequestBytes[7];
+    ASSERT_EQ(::write(fd, &ask, 1), 1);
+    ASSERT_TRUE(h.waitFor([&] {
+        int waiting = 0;
+        return ::ioctl(fd, FIONREAD, &waiting) == 0 && waiting >= 3;
+    }));
+    h.board().clearLog();
+
+    ShownTexts shown(h);
+    toggleSampling(h);
+    ASSERT_TRUE(waitForScans(h, 2));
+    toggleSampling(h);
+    ::close(fd);
+
+    const std::vector<sim::Exchange> ex = readings(h);
+    for (size_t i = 0; i < ex.size(); ++i) {
+        ASSERT_EQ(ex[i].request, kRequestBytes[i % kChannelCount]) << "request " << i;
+    }
+    for (int k = 0; k < kChannelCount; ++k) {
+        ASSERT_EQ(shown.volts[k].size(), 1) << "CH" << k;
+        EXPECT_EQ(shown.volts[k][0].toDouble(), sim::rawToVolts(rawOf(k + 1))) << "CH" << k;
+    }
+}
+
+TEST(SamplingIntegration, eachBadReplyIsAskedForAgainAndNeverShown) {
+    AppHarness h({.realChart = false});
+    ASSERT_TRUE(startProgram(h));
+    for (int k = 0; k < kChannelCount; ++k) {
+        // Every reading differs from the one before by more than the shown precision.
+        h.board().setSource(k, sim::Source::ramp(static_cast<uint16_t>(0x0800 + k * 0x0500), 5));
+    }
+    ShownTexts shown(h);
+    toggleSampling(h);
+    size_t seen = 0;
+    for (const sim::Fault fault :
+         {sim::Fault::WrongMarker, sim::Fault::ShortReply, sim::Fault::LongReply,
+          sim::Fault::SplitReply, sim::Fault::StrayByteBefore}) {
+        ASSERT_TRUE(h.waitFor([&] { return readings(h).size() >= seen + 11; }));
+        h.board().injectFault(fault);
+        seen = readings(h).size();
+    }
+    ASSERT_TRUE(h.waitFor([&] { return readings(h).size() >= seen + 20; }));
+    toggleSampling(h);
+    h.pump(20ms);
+
+    const std::vector<sim::Exchange> ex = readings(h);
+    const auto bad = std::count_if(ex.begin(), ex.end(), [](const auto& e) { return !e.good; });
+    EXPECT_EQ(bad, 4);  // the split reply is a good one
+    expectEachRequestFollowsTheLastReply(ex);
+    for (int k = 0; k < kChannelCount; ++k) {
+        // The last good reply may have come after the stop.
+        const std::vector<double> good = voltsSentFor(ex, k, true);
+        const QStringList& texts = shown.volts[k];
+        ASSERT_LE(static_cast<size_t>(texts.size()), good.size()) << "CH" << k;
+        ASSERT_GE(static_cast<size_t>(texts.size()) + 1, good.size()) << "CH" << k;
+        for (qsizetype j = 0; j < texts.size(); ++j) {
+            EXPECT_EQ(texts[j].toDouble(), good[static_cast<size_t>(j)]) << "CH" << k << " #" << j;
+        }
+    }
+    EXPECT_TRUE(h.box->all.isEmpty()) << h.box->all.join(u'|').toStdString();
+}
+
+TEST(SamplingIntegration, untickedChannelIsStillAskedForAndShowsZero) {
+    AppHarness h({.realChart = false});
+    ASSERT_TRUE(startProgram(h));
+    for (int k = 0; k < kChannelCount; ++k) {
+        h.board().setSource(k, sim::Source::constant(rawOf(k + 1)));
+    }
+    h.model().setChecked(3, false);
+    ShownTexts shown(h);
+    toggleSampling(h);
+    ASSERT_TRUE(waitForScans(h, 3));
+
+    EXPECT_EQ(h.model().row(3).voltsText, "0");
+    EXPECT_EQ(h.values().ChannelVolts[3], 0.0);
+    EXPECT_EQ(h.model().row(3).scaledText, "0");
+    EXPECT_TRUE(shown.volts[3].isEmpty());
+    EXPECT_EQ(h.model().row(4).voltsText.toDouble(), sim::rawToVolts(rawOf(5)));
+    toggleSampling(h);
+
+    const std::vector<sim::Exchange> ex = readings(h);
+    for (size_t i = 0; i < ex.size(); ++i) {
+        ASSERT_EQ(ex[i].request, kRequestBytes[i % kChannelCount]) << "request " << i;
+    }
+    EXPECT_EQ(h.settings().ChannelActive[3], 1);
+}
+
+TEST(SamplingIntegration, droppedOrLateReply_statusShownThenSameRequestAfterQuietLine) {
+    AppHarness h({.realChart = false});
+    ASSERT_TRUE(startProgram(h));
+    giveChannelsDisjointRamps(h);
+    ShownTexts shown(h);
+    toggleSampling(h);
+
+    // A reply that never comes, then one that comes during the quiet wait before the retry.
+    std::vector<std::chrono::steady_clock::time_point> statusSeen;
+    for (const auto& [fault, delay] :
+         {std::pair{sim::Fault::DropReply, 0ms}, std::pair{sim::Fault::DelayReply, 1050ms}}) {
+        ASSERT_TRUE(waitForScans(h, closedScans(readings(h)) + 2));
+        h.board().setFaultDelay(delay);
+        h.board().injectFault(fault);
+        ASSERT_TRUE(h.waitFor([&] { return !h.model().boardStatus().isEmpty(); }, 3s));
+        statusSeen.push_back(std::chrono::steady_clock::now());
+        EXPECT_EQ(h.model().boardStatus(), kNotAnswering);
+        ASSERT_TRUE(h.waitFor([&] { return h.model().boardStatus().isEmpty(); }, 3s));
+    }
+    ASSERT_TRUE(waitForScans(h, closedScans(readings(h)) + 2));
+    toggleSampling(h);
+
+    const std::vector<sim::Exchange> ex = readings(h);
+    std::vector<size_t> repeats;
+    for (size_t i = 0; i + 1 < ex.size(); ++i) {
+        if (ex[i + 1].channel == ex[i].channel) {
+            repeats.push_back(i);
+        }
+    }
+    ASSERT_EQ(repeats.size(), 2u);
+    const sim::Exchange& dropped = ex[repeats[0]];
+    const sim::Exchange& late = ex[repeats[1]];
+    EXPECT_FALSE(dropped.answered);
+    EXPECT_TRUE(late.answered);
+    // Not before a second without an answer; the retry after 100 ms of quiet, and for the
+    // late reply 100 ms after it arrived.
+    EXPECT_GE(statusSeen[0] - dropped.at, 980ms);
+    EXPECT_GE(ex[repeats[0] + 1].at - dropped.at, 1080ms);
+    EXPECT_GE(statusSeen[1] - late.at, 980ms);
+    EXPECT_GE(ex[repeats[1] + 1].at - late.at, 1140ms);
+    expectEveryShownValueIsItsOwnChannels(shown, ex);
+    EXPECT_TRUE(h.box->all.isEmpty()) << h.box->all.join(u'|').toStdString();
+}
+
+TEST(SamplingIntegration, replyLaterThanTheRetry_neverShiftsReadingsToAnotherChannel) {
+    AppHarness h({.realChart = false});
+    ASSERT_TRUE(startProgram(h));
+    giveChannelsDisjointRamps(h);
+    // At the line's own pace the retry's reply comes well after the late one.
+    h.board().setTiming({.emulateLine = true});
+    ShownTexts shown(h);
+    toggleSampling(h);
+    ASSERT_TRUE(waitForScans(h, 2));
+    h.board().setFaultDelay(1500ms);
+    h.board().injectFault(sim::Fault::DelayReply);
+    ASSERT_TRUE(h.waitFor([&] { return !h.model().boardStatus().isEmpty(); }, 3s));
+    EXPECT_EQ(h.model().boardStatus(), kNotAnswering);
+    ASSERT_TRUE(h.waitFor([&] { return h.model().boardStatus().isEmpty(); }, 3s));
+    ASSERT_TRUE(waitForScans(h, closedScans(readings(h)) + 3));
+    toggleSampling(h);
+
+    const std::vector<sim::Exchange> ex = readings(h);
+    expectEveryShownValueIsItsOwnChannels(shown, ex);
+    // After the late reply and the retry's reply every channel shows its own readings again.
+    for (int k = 0; k < kChannelCount; ++k) {
+        EXPECT_FALSE(shown.volts[k].isEmpty());
+    }
+    EXPECT_TRUE(h.box->all.isEmpty()) << h.box->all.join(u'|').toStdString();
+}
+
+TEST(SamplingIntegration, deviceGoneDuringRun_reportedOnceThenIdleAndStopsCleanly) {
+    AppHarness h({.realChart = false});
+    ASSERT_TRUE(startProgram(h));
+    int portEvents = 0;
+    QObject::connect(&h.app().mainPort(), &SerialPort::onComm, [&] { ++portEvents; });
+    toggleSampling(h);
+    ASSERT_TRUE(waitForScans(h, 2));
+
+    h.board().closeLine();
+    ASSERT_TRUE(h.waitFor([&] { return !h.box->retryCancelTexts.isEmpty(); }, 3s));
+    const int eventsAtReport = portEvents;
+
+    // A second in the program's own event loop: nothing more arrives, nothing spins.
+    EventCounter counter;
+    QCoreApplication::instance()->installEventFilter(&counter);
+    QEventLoop idle;
+    QTimer::singleShot(1000, &idle, &QEventLoop::quit);
+    idle.exec();
+    QCoreApplication::instance()->removeEventFilter(&counter);
+
+    ASSERT_EQ(h.box->retryCancelTexts.size(), 1);
+    EXPECT_TRUE(h.box->retryCancelTexts[0].contains(QStringLiteral("Source: MSComm1_OnComm")));
+    EXPECT_EQ(portEvents, eventsAtReport);
+    EXPECT_LT(counter.count, 50);
+    EXPECT_TRUE(h.model().mnuSample->isChecked());
+    EXPECT_TRUE(h.model().boardStatus().isEmpty());
+
+    toggleSampling(h);
+    h.pump(50ms);
+    EXPECT_FALSE(h.model().mnuSample->isChecked());
+    EXPECT_TRUE(h.model().mnuTools->isEnabled());
+    EXPECT_EQ(h.box->all.size(), 1) << h.box->all.join(u'|').toStdString();
+    EXPECT_EQ(h.processEnds, 0);
+}
+
+TEST(SamplingIntegration, settingsOutsideTheirSets_runWithoutTheUpdatesTheyCannotName) {
+    AppHarness h({.realChart = false});
+    ASSERT_TRUE(startProgram(h, [](SettingsModel& s) {
+        s.GraphMethod = QStringLiteral("autoscale");  // the names are compared exactly
+        s.PeakDisplay[0] = 2;
+        s.PeakDisplay[1] = -1;
+        s.ChannelActive[6] = 2;
+        s.CalibrationMode[2] = true;
+        s.Polynomial[2].PolyOrder = 0;
+        s.Polynomial[2].PolyCoeff.fill(5);
+        s.CalibrationMode[3] = true;
+        s.Polynomial[3].PolyOrder = 11;
+        s.Polynomial[3].PolyCoeff.fill(1);
+    }));
+    for (int k = 0; k < kChannelCount; ++k) {
+        h.board().setSource(k, sim::Source::constant(rawOf(k + 1)));
+    }
+    h.trigger(h.model().mnuPeakOn);
+    toggleSampling(h);
+    ASSERT_TRUE(h.model().mnuSample->isChecked());
+    ASSERT_TRUE(waitForScans(h, 3));
+
+    for (int plot = 1; plot <= kChannelCount; ++plot) {
+        EXPECT_TRUE(h.recordingChart->points(plot).empty()) << "plot " << plot;
+    }
+    EXPECT_FALSE(h.model().row(6).checked);  // left as the window opened it
+    EXPECT_EQ(h.model().row(6).voltsText, "0");
+    EXPECT_EQ(h.values().ChannelVolts[6], 0.0);
+    for (int k : {2, 3}) {
+        EXPECT_EQ(h.model().row(k).voltsText.toDouble(), sim::rawToVolts(rawOf(k + 1)));
+        EXPECT_EQ(h.model().row(k).scaledText, "0") << "CH" << k;
+    }
+    EXPECT_EQ(h.model().row(0).peakText, h.model().row(0).scaledText);
+    EXPECT_EQ(h.model().row(1).peakText, "0");
+    EXPECT_TRUE(h.model().row(1).peakTimeText.isEmpty());
+    toggleSampling(h);
+
+    EXPECT_FALSE(h.model().mnuSample->isChecked());
+    EXPECT_TRUE(h.box->all.isEmpty()) << h.box->all.join(u'|').toStdString();
+    EXPECT_EQ(h.processEnds, 0);
+}
+
+}  // namespace
+}  // namespace quorlin::test
