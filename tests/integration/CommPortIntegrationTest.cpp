@@ -90,6 +90,19 @@ TEST(CommPortIntegration, detect_findsTheBoardOnlyOnAGoodThreeByteReply) {
         << h.box->retryCancelTexts.join(u'|').toStdString();
 }
 
+TEST(CommPortIntegration, aReplyLaterThanTheSecond_isNotFound_andNotSeenByTheNextDetect) {
+    AppHarness h({.realChart = false});
+    h.writeDefaultConfig({});
+    ASSERT_TRUE(h.start());
+    auto m = openCommPortDialog(h);
+    h.board().setFaultDelay(1200ms);
+    h.board().injectFault(sim::Fault::DelayReply);
+    EXPECT_EQ(detect(h, *m), QStringLiteral("Quorlin not found on serial port 1!"));
+    // The late reply reaches the line after the dialog's port was closed.
+    ASSERT_TRUE(h.board().waitForRequests(1, 2s));
+    EXPECT_EQ(detect(h, *m), QStringLiteral("Quorlin found on serial port 1!"));
+}
+
 TEST(CommPortIntegration, detect_refusesAMissingDeviceAndOneHeldOpen) {
     AppHarness h({.realChart = false});
     h.writeDefaultConfig({});

@@ -105,12 +105,41 @@ TEST(RecordingIntegration, everyScanIsOneRowOfTheBoardsReadingsAsVolts) {
     EXPECT_TRUE(ch0Texts.contains(QStringLiteral("1.25")));
     EXPECT_TRUE(h.box->all.isEmpty()) << h.box->all.join(u'|').toStdString();
 
-    // Stopping does not end recording: a second run appends to the same file.
+    // Stopping does not end recording, nor does saving a configuration file: the next run
+    // appends to the same data file.
+    h.trigger(h.model().mnuConfiguration);
+    ASSERT_NE(h.main().configurationWindow(), nullptr);
+    const QString cfg = h.appFolder() + QStringLiteral("/Logs/saved.cfg");
+    h.files->answers = {cfg};
+    h.main().configurationWindow()->model().mnuSave_Click();
+    ASSERT_EQ(readRecordedLines(cfg).lines.size(), 178);
     h.board().clearLog();
     sampleScans(h, 3);
     const RecordedLines after = readRecordedLines(path);
     EXPECT_GE(after.lines.size(), file.lines.size() + 2);
     EXPECT_EQ(after.lines.mid(0, file.lines.size()), file.lines);
+    EXPECT_EQ(readRecordedLines(cfg).lines.size(), 178);
+}
+
+TEST(RecordingIntegration, aDataFileRemovedWhileRecording_isCreatedAgainByTheNextRow) {
+    AppHarness h({.realChart = false});
+    startProgram(h, {});
+    h.board().setSource(1, Source::constant(kMinusQuarterVolt));
+    const QString path = h.appFolder() + QStringLiteral("/removed.csv");
+    startRecording(h, path);
+    h.trigger(h.model().mnuSample);
+    ASSERT_TRUE(h.waitFor([&] { return readRecordedLines(path).lines.size() >= 5 + 3; }));
+    ASSERT_TRUE(QFile::remove(path));
+    ASSERT_TRUE(h.waitFor([&] { return readRecordedLines(path).lines.size() >= 3; }));
+    h.trigger(h.model().mnuSample);
+    const RecordedLines file = readRecordedLines(path);
+    EXPECT_EQ(file.badLineEnds, 0);
+    for (const QString& row : file.lines) {
+        const QStringList f = row.split(u',');
+        ASSERT_EQ(f.size(), 10) << row.toStdString();  // rows only: the header went with the file
+        EXPECT_EQ(f[3], QStringLiteral("-.25"));
+    }
+    EXPECT_TRUE(h.box->all.isEmpty()) << h.box->all.join(u'|').toStdString();
 }
 
 TEST(RecordingIntegration, scaleRowsHoldTheLinearScaledValues) {
@@ -193,7 +222,7 @@ TEST(RecordingIntegration, onePointPerSecondWritesTheFirstScanDueEachSecond) {
     const auto log = h.board().exchanges();
     const auto scans = boardScans(log);
     const auto starts = scanStarts(log);
-    ASSERT_GE(scans.size(), 20u);
+    ASSERT_GE(scans.size(), 8u);  // about sixty on an idle machine
     std::map<QString, int> scanOfCh0;
     for (size_t s = 0; s < scans.size(); ++s) {
         scanOfCh0[voltsText(scans[s].raw[0])] = static_cast<int>(s);
@@ -215,9 +244,9 @@ TEST(RecordingIntegration, onePointPerSecondWritesTheFirstScanDueEachSecond) {
         EXPECT_GE(elapsed, secondsBetween(starts[0], scans[s].requestAt[0]) - 0.006);
         EXPECT_LE(elapsed, secondsBetween(starts[0], scans[s].requestAt[1]) + 0.05);
     }
-    // The first row, then one a second; about one scan in twenty.
+    // The first row, then one a second (about one scan in twenty; the checks below hold
+    // whatever pace a busy machine allows).
     ASSERT_GE(written.size(), 3u);
-    EXPECT_LT(written.size() * 5, scans.size());
     EXPECT_EQ(written[0], 0);
 
     // A scan closes between the board's channel 7 request of it and the channel 0 request of
