@@ -156,8 +156,12 @@ TEST_F(ProgramProcessTest, secondInstanceSaysSoAndEnds_staleLockOfAKilledOneDoes
     ASSERT_TRUE(VirtualDisplay::waitUntil(
         [&] { return !(boxes = x.windows(QStringLiteral("^Quorlin$"))).isEmpty(); }, 15000));
     EXPECT_EQ(second->state(), QProcess::Running);  // waits for the operator's OK
-    x.pressReturnIn(boxes.first());
-    ASSERT_TRUE(second->waitForFinished(10000));
+    // On a loaded machine the first key may reach the box before it takes the focus.
+    for (int attempt = 0; attempt < 10 && second->state() != QProcess::NotRunning; ++attempt) {
+        x.pressReturnIn(boxes.first());
+        second->waitForFinished(1000);
+    }
+    ASSERT_EQ(second->state(), QProcess::NotRunning);
     EXPECT_EQ(second->exitStatus(), QProcess::NormalExit);
     EXPECT_EQ(first->state(), QProcess::Running);
 

@@ -81,6 +81,9 @@ bool AppHarness::start() {
     if (options_.startBoard) {
         store->setValue(QStringLiteral("Ports"), QString::number(options_.port),
                         board_.devicePath());
+    } else if (!options_.devicePath.isEmpty()) {
+        store->setValue(QStringLiteral("Ports"), QString::number(options_.port),
+                        options_.devicePath);
     }
     store->setValue(QStringLiteral("Startup"), QStringLiteral("CurrentCommPort"),
                     QString::number(options_.port));

@@ -22,6 +22,8 @@ struct AppHarnessOptions {
     bool fakeClock = false;  // FakeClock instead of the real one (no busy waits)
     qint16 port = 1;         // stored port number bound to the simulated board
     bool startBoard = true;
+    // Without a board of its own: the device bound to `port` (a board another process owns).
+    QString devicePath{};
 };
 
 class AppHarness {

@@ -1,0 +1,300 @@
+// Recording against the simulated board: the data file holds, row by row, what the board sent.
+
+#include "acquisition/DataInterval.h"
+#include "common/NumberText.h"
+#include "integration/RecordedFiles.h"
+#include "support/AppHarness.h"
+
+#include <gtest/gtest.h>
+
+#include <map>
+
+namespace quorlin::test {
+namespace {
+
+using namespace std::chrono_literals;
+using sim::Source;
+
+constexpr uint16_t kZeroVolts = 0x2000;
+constexpr uint16_t kHalfVolt = 0x2000 + 819;          // .5 V
+constexpr uint16_t kMinusQuarterVolt = 0x2000 - 410;  // -.25 V
+constexpr uint16_t kOnePointTwoFive = 0x2000 + 2048;  // 1.25 V
+
+// Starts the program on the board with the given settings, activates the main window and
+// clears the board's log of the samples-averaged pair.
+void startProgram(AppHarness& h, const std::function<void(SettingsModel&)>& edit) {
+    h.writeDefaultConfig(edit);
+    ASSERT_TRUE(h.start());
+    h.activate();
+    ASSERT_TRUE(h.waitFor([&] { return h.board().received().size() >= 2; }));
+    h.board().clearLog();
+}
+
+void startRecording(AppHarness& h, const QString& path) {
+    h.files->answers = {path};
+    h.trigger(h.model().mnuSave);
+    ASSERT_TRUE(h.settings().DataFileInUse);
+    ASSERT_TRUE(h.model().mnuSave->isChecked());
+}
+
+// One sampling run until the board has answered `scans` whole scans.
+void sampleScans(AppHarness& h, size_t scans, std::chrono::milliseconds timeout = 5s) {
+    h.trigger(h.model().mnuSample);
+    ASSERT_TRUE(h.main().loop().isSampling());
+    EXPECT_TRUE(
+        h.waitFor([&] { return h.board().exchanges().size() >= scans * kChannelCount; }, timeout));
+    h.trigger(h.model().mnuSample);
+    ASSERT_FALSE(h.main().loop().isSampling());
+}
+
+QString voltsText(uint16_t raw) {
+    return shortNumberText(sim::rawToVolts(raw));
+}
+
+TEST(RecordingIntegration, everyScanIsOneRowOfTheBoardsReadingsAsVolts) {
+    AppHarness h({.realChart = false});
+    startProgram(h, [](SettingsModel& s) { s.ChannelActive[6] = 0; });
+    h.board().setSource(0, Source::scripted({kHalfVolt, kMinusQuarterVolt, kZeroVolts, 0x3FFF,
+                                             0x0000, kOnePointTwoFive}));
+    for (int c = 1; c < kChannelCount; ++c) {
+        h.board().setSource(c, Source::ramp(static_cast<uint16_t>(0x0400 * c), 7 * c));
+    }
+    const QString path = h.appFolder() + QStringLiteral("/Data Files/run.csv");
+    startRecording(h, path);
+    EXPECT_EQ(h.model().fileLabel(), QStringLiteral("Data file in use: ") + path);
+    sampleScans(h, 40);
+
+    const auto log = h.board().exchanges();
+    const std::vector<BoardScan> scans = boardScans(log);
+    const auto starts = scanStarts(log);
+    const RecordedLines file = readRecordedLines(path);
+    ASSERT_TRUE(file.readable);
+    EXPECT_EQ(file.badLineEnds, 0);
+    expectDataFileHeader(file.lines, h.settings().VersionText);
+    const int rows = static_cast<int>(file.lines.size()) - 5;
+    // The board may have answered a last channel 7 that the program never handled.
+    ASSERT_GE(rows, static_cast<int>(scans.size()) - 1);
+    ASSERT_LE(rows, static_cast<int>(scans.size()));
+    ASSERT_GE(rows, 40 - 1);
+
+    QStringList ch0Texts;
+    double previousElapsed = -1;
+    for (int r = 0; r < rows; ++r) {
+        const QStringList f = file.lines[5 + r].split(u',');
+        ASSERT_EQ(f.size(), 10) << "row " << r;
+        EXPECT_TRUE(isDateTimeText(f[0])) << f[0].toStdString();
+        const BoardScan& scan = scans[r];
+        for (int c = 0; c < kChannelCount; ++c) {
+            const QString expected = c == 6 ? QStringLiteral("0") : voltsText(scan.raw[c]);
+            EXPECT_EQ(f[2 + c], expected) << "row " << r << " CH" << c;
+        }
+        ch0Texts << f[2];
+        // The time is the scan's stamp: taken between the board's channel 0 and channel 1
+        // requests of that scan, counted from the run's first request.
+        const double elapsed = leadingNumber(f[1]);
+        EXPECT_EQ(f[1], shortNumberText(elapsed));
+        EXPECT_GE(elapsed, previousElapsed);
+        previousElapsed = elapsed;
+        EXPECT_GE(elapsed, secondsBetween(starts[0], scan.requestAt[0]) - 0.006) << "row " << r;
+        EXPECT_LE(elapsed, secondsBetween(starts[0], scan.requestAt[1]) + 0.05) << "row " << r;
+    }
+    EXPECT_TRUE(ch0Texts.contains(QStringLiteral(".5")));
+    EXPECT_TRUE(ch0Texts.contains(QStringLiteral("-.25")));
+    EXPECT_TRUE(ch0Texts.contains(QStringLiteral("0")));
+    EXPECT_TRUE(ch0Texts.contains(QStringLiteral("-5")));
+    EXPECT_TRUE(ch0Texts.contains(QStringLiteral("1.25")));
+    EXPECT_TRUE(h.box->all.isEmpty()) << h.box->all.join(u'|').toStdString();
+
+    // Stopping does not end recording, nor does saving a configuration file: the next run
+    // appends to the same data file.
+    h.trigger(h.model().mnuConfiguration);
+    ASSERT_NE(h.main().configurationWindow(), nullptr);
+    const QString cfg = h.appFolder() + QStringLiteral("/Logs/saved.cfg");
+    h.files->answers = {cfg};
+    h.main().configurationWindow()->model().mnuSave_Click();
+    ASSERT_EQ(readRecordedLines(cfg).lines.size(), 178);
+    h.board().clearLog();
+    sampleScans(h, 3);
+    const RecordedLines after = readRecordedLines(path);
+    EXPECT_GE(after.lines.size(), file.lines.size() + 2);
+    EXPECT_EQ(after.lines.mid(0, file.lines.size()), file.lines);
+    EXPECT_EQ(readRecordedLines(cfg).lines.size(), 178);
+}
+
+TEST(RecordingIntegration, aDataFileRemovedWhileRecording_isCreatedAgainByTheNextRow) {
+    AppHarness h({.realChart = false});
+    startProgram(h, {});
+    h.board().setSource(1, Source::constant(kMinusQuarterVolt));
+    const QString path = h.appFolder() + QStringLiteral("/removed.csv");
+    startRecording(h, path);
+    h.trigger(h.model().mnuSample);
+    ASSERT_TRUE(h.waitFor([&] { return readRecordedLines(path).lines.size() >= 5 + 3; }));
+    ASSERT_TRUE(QFile::remove(path));
+    ASSERT_TRUE(h.waitFor([&] { return readRecordedLines(path).lines.size() >= 3; }));
+    h.trigger(h.model().mnuSample);
+    const RecordedLines file = readRecordedLines(path);
+    EXPECT_EQ(file.badLineEnds, 0);
+    for (const QString& row : file.lines) {
+        const QStringList f = row.split(u',');
+        ASSERT_EQ(f.size(), 10) << row.toStdString();  // rows only: the header went with the file
+        EXPECT_EQ(f[3], QStringLiteral("-.25"));
+    }
+    EXPECT_TRUE(h.box->all.isEmpty()) << h.box->all.join(u'|').toStdString();
+}
+
+TEST(RecordingIntegration, scaleRowsHoldTheLinearScaledValues) {
+    AppHarness h({.realChart = false});
+    startProgram(h, [](SettingsModel& s) {
+        s.WriteFileMethod = QStringLiteral("Scale");
+        s.Slope[0] = 2;
+        s.Offset[0] = -0.5;
+        s.Slope[5] = -4;
+        s.Offset[5] = 10;
+    });
+    h.board().setSource(
+        0, Source::scripted({kHalfVolt, kMinusQuarterVolt, kZeroVolts, kOnePointTwoFive}));
+    h.board().setSource(5, Source::scripted({kHalfVolt, kOnePointTwoFive, kMinusQuarterVolt}));
+    for (int c : {1, 2, 3, 4, 6, 7}) {
+        h.board().setSource(c, Source::constant(static_cast<uint16_t>(0x2100 + 0x180 * c)));
+    }
+    const QString path = h.appFolder() + QStringLiteral("/scaled.txt");
+    startRecording(h, path);
+    sampleScans(h, 12);
+
+    const std::map<uint16_t, QString> ch0 = {{kHalfVolt, QStringLiteral(".5")},
+                                             {kMinusQuarterVolt, QStringLiteral("-1")},
+                                             {kZeroVolts, QStringLiteral("-.5")},
+                                             {kOnePointTwoFive, QStringLiteral("2")}};
+    const std::map<uint16_t, QString> ch5 = {{kHalfVolt, QStringLiteral("8")},
+                                             {kOnePointTwoFive, QStringLiteral("5")},
+                                             {kMinusQuarterVolt, QStringLiteral("11")}};
+    const auto scans = boardScans(h.board().exchanges());
+    const RecordedLines file = readRecordedLines(path);
+    EXPECT_EQ(file.badLineEnds, 0);
+    const int rows = static_cast<int>(file.lines.size()) - 5;
+    ASSERT_GE(rows, 11);
+    ASSERT_LE(rows, static_cast<int>(scans.size()));
+    for (int r = 0; r < rows; ++r) {
+        const QStringList f = file.lines[5 + r].split(u',');
+        ASSERT_EQ(f.size(), 10);
+        EXPECT_EQ(f[2], ch0.at(scans[r].raw[0])) << "row " << r;
+        EXPECT_EQ(f[7], ch5.at(scans[r].raw[5])) << "row " << r;
+        for (int c : {1, 2, 3, 4, 6, 7}) {
+            EXPECT_EQ(f[2 + c], voltsText(scans[r].raw[c])) << "row " << r << " CH" << c;
+        }
+    }
+}
+
+// With 1 point per second and a scan about every 50 ms, a row is written for the first scan
+// and then for the first scan that closes a second or more after the last row: no scan that
+// was due is skipped, none that was not due is written.
+TEST(RecordingIntegration, onePointPerSecondWritesTheFirstScanDueEachSecond) {
+    AppHarness h({.realChart = false});
+    startProgram(h, {});
+    sim::Timing timing;
+    timing.emulateLine = true;  // about 4 ms per exchange
+    timing.conversionBase = 2ms;
+    h.board().setTiming(timing);
+    h.board().setSource(0, Source::ramp(0x1000, 2));  // every scan's CH0 differs
+    for (int c = 1; c < kChannelCount; ++c) {
+        h.board().setSource(c, Source::ramp(static_cast<uint16_t>(0x0800 * c), c));
+    }
+
+    DataIntervalDialogModel interval(h.settings(), *h.box);
+    interval.Load();
+    interval.selectOption(IntervalOption::Seconds);
+    interval.setCount(IntervalOption::Seconds, 1);
+    ASSERT_TRUE(interval.cmdOK_Click());
+    ASSERT_EQ(h.settings().DataIntervalMs, 1000);
+
+    const QString path = h.appFolder() + QStringLiteral("/interval.csv");
+    startRecording(h, path);
+    // About three seconds of sampling, by the board's clock.
+    h.trigger(h.model().mnuSample);
+    EXPECT_TRUE(h.waitFor(
+        [&] {
+            const auto log = h.board().exchanges();
+            return !log.empty() && log.back().at - log.front().at >= 3100ms;
+        },
+        10s));
+    h.trigger(h.model().mnuSample);
+
+    const auto log = h.board().exchanges();
+    const auto scans = boardScans(log);
+    const auto starts = scanStarts(log);
+    ASSERT_GE(scans.size(), 8u);  // about sixty on an idle machine
+    std::map<QString, int> scanOfCh0;
+    for (size_t s = 0; s < scans.size(); ++s) {
+        scanOfCh0[voltsText(scans[s].raw[0])] = static_cast<int>(s);
+    }
+    const RecordedLines file = readRecordedLines(path);
+    EXPECT_EQ(file.badLineEnds, 0);
+    expectDataFileHeader(file.lines, h.settings().VersionText);
+    std::vector<int> written;
+    for (int i = 5; i < file.lines.size(); ++i) {
+        const QStringList f = file.lines[i].split(u',');
+        ASSERT_EQ(f.size(), 10);
+        ASSERT_TRUE(scanOfCh0.count(f[2])) << f[2].toStdString();
+        const int s = scanOfCh0[f[2]];
+        written.push_back(s);
+        for (int c = 1; c < kChannelCount; ++c) {
+            EXPECT_EQ(f[2 + c], voltsText(scans[s].raw[c]));
+        }
+        const double elapsed = leadingNumber(f[1]);
+        EXPECT_GE(elapsed, secondsBetween(starts[0], scans[s].requestAt[0]) - 0.006);
+        EXPECT_LE(elapsed, secondsBetween(starts[0], scans[s].requestAt[1]) + 0.05);
+    }
+    // The first row, then one a second (about one scan in twenty; the checks below hold
+    // whatever pace a busy machine allows).
+    ASSERT_GE(written.size(), 3u);
+    EXPECT_EQ(written[0], 0);
+
+    // A scan closes between the board's channel 7 request of it and the channel 0 request of
+    // the next one; the gate counts whole milliseconds.
+    auto closedAfter = [&](int s) { return scans[s].requestAt[7]; };
+    auto closedBefore = [&](int s) { return starts[s + 1]; };
+    size_t w = 0;
+    const int handled = static_cast<int>(starts.size()) - 1;  // scans whose close is certain
+    for (int s = 1; s < std::min<int>(handled, static_cast<int>(scans.size())); ++s) {
+        const int last = written[w];
+        const bool isWritten = w + 1 < written.size() && written[w + 1] == s;
+        if (isWritten) {
+            EXPECT_GE(secondsBetween(closedAfter(last), closedBefore(s)), 0.999) << "scan " << s;
+            ++w;
+        } else {
+            EXPECT_LT(secondsBetween(closedBefore(last), closedAfter(s)), 1.001)
+                << "scan " << s << " was due but not written";
+        }
+    }
+}
+
+TEST(RecordingIntegration, switchingRecordingOffAndOnAgainStartsAFreshFile) {
+    AppHarness h({.realChart = false});
+    startProgram(h, {});
+    const QString path = h.appFolder() + QStringLiteral("/again.csv");
+    startRecording(h, path);
+    sampleScans(h, 5);
+    h.trigger(h.model().mnuSave);
+    EXPECT_FALSE(h.settings().DataFileInUse);
+    EXPECT_EQ(h.model().fileLabel(), QStringLiteral("No data file in use."));
+    h.board().clearLog();
+    sampleScans(h, 5);  // not recorded
+    ASSERT_GE(readRecordedLines(path).lines.size(), 5 + 4);
+    const qsizetype before = readRecordedLines(path).lines.size();
+
+    startRecording(h, path);
+    const RecordedLines fresh = readRecordedLines(path);
+    EXPECT_EQ(fresh.lines.size(), 5);
+    EXPECT_LT(fresh.lines.size(), before);
+    h.board().clearLog();
+    h.board().setSource(2, Source::constant(kHalfVolt));
+    sampleScans(h, 4);
+    const RecordedLines second = readRecordedLines(path);
+    ASSERT_GE(second.lines.size(), 5 + 3);
+    for (int i = 5; i < second.lines.size(); ++i) {
+        EXPECT_EQ(second.lines[i].split(u',').value(4), QStringLiteral(".5"));
+    }
+}
+
+}  // namespace
+}  // namespace quorlin::test
