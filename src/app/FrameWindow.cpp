@@ -1,5 +1,8 @@
 #include "app/FrameWindow.h"
 
+#include <QGuiApplication>
+#include <QScreen>
+
 #include <QCloseEvent>
 #include <QMdiArea>
 #include <QMdiSubWindow>
@@ -12,7 +15,12 @@ FrameWindow::FrameWindow(std::function<void()> shutdown, QWidget* parent)
     setWindowTitle(QStringLiteral("Kestova Quorlin Data Acquisition and Display"));
     mdiArea_->setObjectName(QStringLiteral("mdiArea"));
     setCentralWidget(mdiArea_);
-    resize(1024, 768);
+    // Room for the channel rows beside the chart, within the screen it opens on.
+    QSize size(1400, 900);
+    if (const QScreen* screen = QGuiApplication::primaryScreen()) {
+        size = size.boundedTo(screen->availableSize() * 0.95);
+    }
+    resize(size);
     connect(mdiArea_, &QMdiArea::subWindowActivated, this, &FrameWindow::onSubWindowActivated);
 }
 

@@ -13,6 +13,7 @@
 #include <QMdiSubWindow>
 #include <QMenuBar>
 #include <QRadioButton>
+#include <QScrollArea>
 #include <QSignalBlocker>
 #include <QSpinBox>
 #include <QTabWidget>
@@ -80,9 +81,17 @@ ConfigurationDialog::ConfigurationDialog(std::unique_ptr<ConfigurationDialogMode
 
     tabs_ = new QTabWidget(this);
     tabs_->setObjectName(QStringLiteral("SSTab1"));
-    tabs_->addTab(buildChannelPage(0), QStringLiteral("Channels 0-3"));
-    tabs_->addTab(buildChannelPage(kChannelsPerPage), QStringLiteral("Channels 4-7"));
-    tabs_->addTab(buildOtherPage(), QStringLiteral("Other Settings"));
+    // Eleven coefficients per row make a wide page: it scrolls where the frame is narrower.
+    const auto scrollable = [](QWidget* page) {
+        auto* area = new QScrollArea;
+        area->setWidget(page);
+        area->setWidgetResizable(true);
+        area->setFrameShape(QFrame::NoFrame);
+        return area;
+    };
+    tabs_->addTab(scrollable(buildChannelPage(0)), QStringLiteral("Channels 0-3"));
+    tabs_->addTab(scrollable(buildChannelPage(kChannelsPerPage)), QStringLiteral("Channels 4-7"));
+    tabs_->addTab(scrollable(buildOtherPage()), QStringLiteral("Other Settings"));
     setCentralWidget(tabs_);
     buildMenu();
 
