@@ -29,7 +29,9 @@ const QSize kChartSize(1000, 500);
 // A board-like signal: noise and now and then a single-sample spike, with or without a
 // wave of about 6000 scans (3 minutes at 30 scans a second). The wave matters to the
 // picture: in a long run every pixel column then spans the wave's whole height, so there
-// is more to paint (the same pixels as drawing every point would paint).
+// is more to paint (the same pixels as drawing every point would paint). Between steps of the
+// X axis only the changed pixel columns are painted again, so that cost stays flat too;
+// full_repaints counts the redraws that painted the plots as a whole.
 class Signal {
   public:
     Signal(unsigned seed, bool wave) : rng_(seed), wave_(wave ? 2.0 : 0.0) {}
@@ -101,6 +103,7 @@ void BM_ContinuousScan(benchmark::State& state) {
     }
     setCounters(state, bytes, scan);
     state.counters["drawn_points_plot1"] = static_cast<double>(chart.drawnPointCount(1));
+    state.counters["full_repaints"] = static_cast<double>(chart.fullRepaintCount());
 }
 
 // The "AutoScale" method: one appended point per plot per scan, then a redraw.
@@ -129,6 +132,32 @@ void BM_AutoScaleScan(benchmark::State& state) {
     }
     setCounters(state, chart.memoryBytes(), scan);
     state.counters["drawn_points_plot1"] = static_cast<double>(chart.drawnPointCount(1));
+    state.counters["full_repaints"] = static_cast<double>(chart.fullRepaintCount());
+}
+
+// A redraw after the X axis moved (as at a step of the automatic range, or a new fixed
+// range): the plots are painted as a whole. Happens once per step, not per scan.
+void BM_RedrawAfterAxisMove(benchmark::State& state) {
+    const qint64 history = state.range(0);
+    QCustomPlotChart chart;
+    sizeChart(chart);
+    for (int p = 0; p < kPlots; ++p) {
+        auto table = std::make_shared<PointTable>();
+        Signal source(static_cast<unsigned>(p + 1), false);
+        for (qint64 s = 0; s < history; ++s) {
+            table->setLast(static_cast<double>(s) * kScanSeconds, source.next(s));
+            table->addEmptyColumn();
+        }
+        chart.replacePlotData(p + 1, table);
+    }
+    const double span = static_cast<double>(history) * kScanSeconds;
+    bool wide = false;
+    for (auto _ : state) {
+        chart.setXRange(0, span * (wide ? 1.25 : 1.125));
+        wide = !wide;
+        chart.redrawNow();
+    }
+    state.counters["full_repaints"] = static_cast<double>(chart.fullRepaintCount());
 }
 
 // The per-pixel reduction of one plot alone, at a 940-pixel-wide plot area.
@@ -155,6 +184,11 @@ BENCHMARK(BM_DecimateOnePlot)->Arg(1000)->Arg(100000)->Arg(2600000)->Unit(benchm
 BENCHMARK(BM_ContinuousScan)
     ->ArgsProduct({{1000, 100000, 2600000}, {0, 1}})
     ->ArgNames({"history", "wave"})
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_RedrawAfterAxisMove)
+    ->Arg(1000)
+    ->Arg(100000)
+    ->Arg(2600000)
     ->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_AutoScaleScan)
     ->ArgsProduct({{1000, 100000, 2600000}, {0, 1}})

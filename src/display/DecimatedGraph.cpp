@@ -50,6 +50,7 @@ void DecimatedGraph::refresh() {
     const QRect rect = key->axisRect()->rect();
     const PointTable* table = source_.get();
     if (!table) {
+        unchangedPrefix_ = 0;
         valid_ = false;
         filledTable_ = nullptr;
         resume_.valid = false;
@@ -100,11 +101,78 @@ void DecimatedGraph::refresh() {
                          [&t](qint64 a, qint64 b) { return t.x(a) < t.x(b); });
         kept = 0;
     }
+    unchangedPrefix_ = std::min(unchangedPrefix_, static_cast<qsizetype>(kept));
     points_.resize(static_cast<qsizetype>(kept));
     for (std::size_t i = kept; i < columns_.size(); ++i) {
         points_.append(QCPGraphData(t.x(columns_[i]), t.y(columns_[i])));
     }
     data()->set(points_, true);
+}
+
+int DecimatedGraph::changedFromPixel() const {
+    if (unchangedPrefix_ == painted_ && unchangedPrefix_ == points_.size()) {
+        return kNothingChanged;
+    }
+    if (unchangedPrefix_ == 0 || !keyAxis()) {
+        return kAllChanged;
+    }
+    // The last point left as it was: the lines from it on may have changed.
+    const double p = keyAxis()->coordToPixel(points_[unchangedPrefix_ - 1].key);
+    return std::abs(p) < 1e9 ? qRound(p) : kAllChanged;
+}
+
+void DecimatedGraph::markPainted() {
+    painted_ = points_.size();
+    unchangedPrefix_ = painted_;
+}
+
+bool DecimatedGraph::paintsPartly() const {
+    const QCPAxis* key = keyAxis();
+    return key && valueAxis() && key->scaleType() == QCPAxis::stLinear && !key->rangeReversed() &&
+           key->orientation() == Qt::Horizontal && lineStyle() == lsLine &&
+           scatterStyle().isNone() && brush().style() == Qt::NoBrush && !selected() &&
+           (!source_ || source_->isOrdered());
+}
+
+void DecimatedGraph::paint(QCPPainter* painter, int fromPixel) {
+    if (fromPixel == kAllChanged || !paintsPartly()) {
+        QCPGraph::draw(painter);
+        return;
+    }
+    const QCPAxis* key = keyAxis();
+    const QCPAxis* value = valueAxis();
+    if (key->range().size() <= 0 || points_.isEmpty()) {
+        return;
+    }
+    // The points the base class would draw: those in the key range and one on each side.
+    auto byKey = [](const QCPGraphData& a, const QCPGraphData& b) { return a.key < b.key; };
+    auto begin = std::lower_bound(points_.cbegin(), points_.cend(),
+                                  QCPGraphData(key->range().lower, 0), byKey);
+    if (begin != points_.cbegin()) {
+        --begin;
+    }
+    auto end = std::upper_bound(points_.cbegin(), points_.cend(),
+                                QCPGraphData(key->range().upper, 0), byKey);
+    if (end != points_.cend()) {
+        ++end;
+    }
+    // Of those, the first in a pixel column at or right of fromPixel and the one before it
+    // (its line enters that column). Lines are independent of each other once their ends
+    // are rounded, so the ones left out draw nothing from fromPixel on.
+    auto pixel = [key](double k) { return std::clamp(key->coordToPixel(k), -1e9, 1e9); };
+    auto first = std::partition_point(
+        begin, end, [&](const QCPGraphData& d) { return qRound(pixel(d.key)) < fromPixel; });
+    if (first != begin) {
+        --first;
+    }
+    QVector<QPointF> lines;
+    lines.reserve(end - first);
+    for (auto it = first; it != end; ++it) {
+        lines.append(QPointF(key->coordToPixel(it->key), value->coordToPixel(it->value)));
+    }
+    painter->setPen(pen());
+    painter->setBrush(Qt::NoBrush);
+    drawLinePlot(painter, lines);
 }
 
 void DecimatedGraph::draw(QCPPainter* painter) {

@@ -5,6 +5,7 @@
 
 #include <qcustomplot.h>
 
+#include <climits>
 #include <cstddef>
 #include <memory>
 #include <vector>
@@ -39,6 +40,22 @@ class DecimatedGraph : public QCPGraph {
     // Heap bytes of the drawing structures (not the source).
     std::size_t drawingBytes() const;
 
+    // For a painter that keeps the picture between redraws (PlotCanvas). The drawing
+    // changed since markPainted() from this pixel column on: kNothingChanged when it did
+    // not, kAllChanged when anywhere. Call after refresh().
+    static constexpr int kNothingChanged = INT_MAX;
+    static constexpr int kAllChanged = INT_MIN;
+    int changedFromPixel() const;
+    void markPainted();
+    // Whether paint() can draw only the pixel columns from a given one on.
+    bool paintsPartly() const;
+    // Draws as the layer would (clip and antialiasing hint already set on the painter);
+    // given fromPixel other than kAllChanged only what lies in the pixel columns from
+    // fromPixel on (and a little before; the caller clips).
+    void paint(QCPPainter* painter, int fromPixel);
+    void applyAntialiasingHint(QCPPainter* painter) const { applyDefaultAntialiasingHint(painter); }
+    QRect drawingArea() const { return clipRect(); }
+
   protected:
     void draw(QCPPainter* painter) override;
     void drawLinePlot(QCPPainter* painter, const QVector<QPointF>& lines) const override;
@@ -63,6 +80,10 @@ class DecimatedGraph : public QCPGraph {
     M4Resume resume_;
     std::vector<qint64> columns_;
     QVector<QCPGraphData> points_;  // the values of columns_, kept so as not to read the table
+    // Since markPainted(): how many points were drawn then, and how many leading ones of
+    // them every refresh since has left as they were.
+    qsizetype painted_ = 0;
+    qsizetype unchangedPrefix_ = 0;
 };
 
 }  // namespace quorlin

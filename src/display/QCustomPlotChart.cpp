@@ -2,6 +2,7 @@
 
 #include "common/AppError.h"
 #include "display/DecimatedGraph.h"
+#include "display/PlotCanvas.h"
 
 #include <qcustomplot.h>
 
@@ -29,10 +30,19 @@ QCustomPlotChart::QCustomPlotChart(QWidget* parent) : plot_(new QCustomPlot(pare
     plot_->xAxis->setRange(0, 10);
     plot_->yAxis->setRange(yMinimum_, yMaximum_);
     plot_->axisRect()->setBackground(QBrush(toQColor(background_)));
+    // The graphs sit on a hidden layer; the canvas on the main layer paints them, in their
+    // order, into a picture it keeps between redraws.
+    const QString source = QStringLiteral("plotSource");
+    plot_->addLayer(source, plot_->layer(QStringLiteral("main")), QCustomPlot::limBelow);
+    plot_->layer(source)->setVisible(false);
+    plot_->setCurrentLayer(source);
     for (std::size_t i = 0; i < graphs_.size(); ++i) {
         graphs_[i] = new DecimatedGraph(plot_->xAxis, plot_->yAxis);  // owned by the plot
         graphs_[i]->setPen(QPen(toQColor(kInitialColours[i])));
     }
+    plot_->setCurrentLayer(QStringLiteral("main"));
+    canvas_ = new PlotCanvas(plot_, plot_->axisRect(),
+                             std::vector<DecimatedGraph*>(graphs_.begin(), graphs_.end()));
     redrawTimer_.setSingleShot(true);
     redrawTimer_.setInterval(kScreenFrameMs);
     redrawTimer_.callOnTimeout([this] { redrawNow(); });
@@ -215,7 +225,15 @@ std::size_t QCustomPlotChart::memoryBytes() const {
             bytes += graphs_[i]->drawingBytes();
         }
     }
-    return bytes;
+    return bytes + (plot_ ? canvas_->memoryBytes() : 0);
+}
+
+qint64 QCustomPlotChart::fullRepaintCount() const {
+    return plot_ ? canvas_->fullRepaints() : 0;
+}
+
+qint64 QCustomPlotChart::partialRepaintCount() const {
+    return plot_ ? canvas_->partialRepaints() : 0;
 }
 
 }  // namespace quorlin

@@ -15,6 +15,7 @@ class QWidget;
 namespace quorlin {
 
 class DecimatedGraph;
+class PlotCanvas;
 
 // The strip chart on a QCustomPlot widget (objectName "CWGraph1"): eight graphs, X axis
 // "Seconds", Y axis "Volts" or "Scale".
@@ -23,7 +24,8 @@ class DecimatedGraph;
 // or its own table fed by appendPoint. Every change only marks the chart dirty; one
 // redraw follows at the screen's pace (about 60 per second at most). Plots are drawn
 // without antialiasing, so the per-pixel decimation gives the very picture that drawing
-// every point would.
+// every point would. The plots' picture is kept between redraws: while the axes stay, a
+// redraw only paints the pixel columns that changed (see PlotCanvas).
 //
 // The widget may be put into a layout (reparented); the chart must then not outlive it.
 class QCustomPlotChart final : public Chart {
@@ -60,6 +62,10 @@ class QCustomPlotChart final : public Chart {
     qint64 drawnPointCount(int plot) const;
     // Heap bytes of the plots' own tables and drawing structures; shared tables not included.
     std::size_t memoryBytes() const;
+    // Redraws that repainted the plots' picture as a whole, and those that repainted only
+    // its changed pixel columns.
+    qint64 fullRepaintCount() const;
+    qint64 partialRepaintCount() const;
 
   private:
     DecimatedGraph* graph(int plot) const;
@@ -68,6 +74,7 @@ class QCustomPlotChart final : public Chart {
 
     QPointer<QCustomPlot> plot_;
     std::array<DecimatedGraph*, 8> graphs_{};
+    PlotCanvas* canvas_ = nullptr;  // owned by the plot
     // Tables fed by appendPoint; null while the plot shows a shared table or nothing.
     std::array<std::shared_ptr<PointTable>, 8> own_{};
     QTimer redrawTimer_;

@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
 #include <cmath>
 #include <random>
 
@@ -165,6 +166,172 @@ TEST(QCustomPlotChartPicture, historyGrownScanByScan_drawsSamePixelsAsEveryPoint
         full->graph(1)->addData(source->x(c), source->y(c));
     }
     EXPECT_EQ(differingPixels(grown, renderWidget(*full, size)), 0);
+}
+
+using Tables = std::array<std::shared_ptr<PointTable>, 8>;
+
+// The same plots drawn by a chart that has drawn nothing before, so painted as a whole.
+QImage fullRepaint(QCustomPlotChart& shown, const Tables& tables, QSize size) {
+    QCustomPlotChart fresh;
+    QCustomPlot* from = shown.customPlot();
+    QCustomPlot* to = fresh.customPlot();
+    for (int g = 0; g < 8; ++g) {
+        to->graph(g)->setPen(from->graph(g)->pen());
+        to->graph(g)->setVisible(from->graph(g)->visible());
+        if (tables[static_cast<std::size_t>(g)]) {
+            fresh.replacePlotData(g + 1, tables[static_cast<std::size_t>(g)]);
+        }
+    }
+    fresh.setXRange(from->xAxis->range().lower, from->xAxis->range().upper);
+    fresh.setYMinimum(from->yAxis->range().lower);
+    fresh.setYMaximum(from->yAxis->range().upper);
+    fresh.setBackgroundColour(shown.backgroundColour());
+    return renderWidget(*to, size);
+}
+
+// Noise with spikes on two plots that overlap, and a third that holds a level for a while
+// and then jumps (long flat lines, steep lines across many pixel columns).
+double scanValue(std::size_t plot, qint64 scan, std::mt19937& rng) {
+    std::normal_distribution<double> noise(0.0, 0.4);
+    const bool spike = rng() % 97 == 0;
+    switch (plot) {
+        case 0:
+            return noise(rng) + (spike ? 4.0 : 0.0);
+        case 2:
+            return std::sin(static_cast<double>(scan) * 0.01) * 2 + noise(rng) - (spike ? 4 : 0);
+        default:
+            return static_cast<double>((scan / 37) % 7) - 3.0;
+    }
+}
+
+TEST(QCustomPlotChartPicture, repaintingOnlyChangedColumns_givesTheFullRepaintsPicture) {
+    QCustomPlotChart chart;
+    QSize size(640, 320);
+    renderWidget(*chart.customPlot(), size);
+    std::mt19937 rng(5);
+    Tables tables;
+    const std::array<std::size_t, 3> plots = {0, 2, 5};
+    auto restart = [&] {
+        for (std::size_t p : plots) {
+            tables[p] = std::make_shared<PointTable>();
+        }
+    };
+    qint64 scan = 0;
+    auto grow = [&](qint64 scans) {
+        for (const qint64 end = scan + scans; scan < end; ++scan) {
+            const double x = static_cast<double>(scan) * 0.02;
+            if (scan % 3 == 0) {
+                // Drawn with a value that the last column is then rewritten with another.
+                for (std::size_t p : plots) {
+                    tables[p]->setLast(x, p == 5 ? 4.5 : -4.5);
+                    chart.replacePlotData(static_cast<int>(p) + 1, tables[p]);
+                }
+                chart.redrawNow();
+            }
+            for (std::size_t p : plots) {
+                tables[p]->setLast(x, scanValue(p, scan, rng));
+                chart.replacePlotData(static_cast<int>(p) + 1, tables[p]);
+            }
+            for (std::size_t p : plots) {
+                tables[p]->addEmptyColumn();
+            }
+            chart.redrawNow();
+        }
+    };
+    auto check = [&](const char* after) {
+        EXPECT_EQ(differingPixels(renderWidget(*chart.customPlot(), size),
+                                  fullRepaint(chart, tables, size)),
+                  0)
+            << after << ", scan " << scan;
+    };
+    // Faults of the column-wise repaint stay on screen only until the next full repaint
+    // (axis step, resize, ...), so each check comes after partial repaints only.
+    restart();
+    grow(40);  // a few points far apart: lines cross many columns
+    check("sparse start");
+    const QCPRange early = chart.customPlot()->xAxis->range();
+    grow(800);
+    for (const qint64 full = chart.fullRepaintCount(); chart.fullRepaintCount() == full;) {
+        grow(1);
+    }
+    EXPECT_NE(chart.customPlot()->xAxis->range(), early);  // the axis moved on in steps
+    grow(80);
+    check("growth after an axis step");
+    EXPECT_GT(chart.partialRepaintCount(), 1000);
+    EXPECT_LT(chart.fullRepaintCount(), 100);
+
+    chart.setXRange(0, 60);
+    grow(300);
+    check("fixed range");
+    size = QSize(500, 280);
+    renderWidget(*chart.customPlot(), size);
+    grow(100);
+    check("resize");
+    chart.setPlotColour(3, rgbValue(0, 128, 255));
+    grow(100);
+    check("colour change");
+    chart.setYMaximum(7);
+    grow(100);
+    check("Y range change");
+    chart.setPlotVisible(6, false);
+    grow(100);  // plot 6 grows while hidden
+    check("plot hidden");
+    chart.setPlotVisible(6, true);
+    grow(100);
+    check("plot shown again");
+    chart.setBackgroundColour(rgbValue(40, 40, 40));
+    grow(50);
+    check("background change");
+
+    const qint64 partial = chart.partialRepaintCount();
+    chart.clear();
+    restart();
+    scan = 0;  // a new run over the old one's pixels
+    grow(100);
+    check("clear");
+    EXPECT_GT(chart.partialRepaintCount(), partial + 90);
+
+    auto full = referencePlot(chart);
+    for (std::size_t p : plots) {
+        for (qint64 c = 0; c < tables[p]->filledCount(); ++c) {
+            full->graph(static_cast<int>(p))->addData(tables[p]->x(c), tables[p]->y(c));
+        }
+    }
+    EXPECT_EQ(differingPixels(renderWidget(*chart.customPlot(), size), renderWidget(*full, size)),
+              0);
+}
+
+TEST(QCustomPlotChartPicture, appendedScanByScan_repaintingChangedColumnsGivesFullPicture) {
+    QCustomPlotChart chart;
+    const QSize size(600, 300);
+    renderWidget(*chart.customPlot(), size);
+    chart.setXRange(0, 400);
+    std::mt19937 rng(11);
+    Tables tables;  // what was appended, for the full repaint
+    tables[1] = std::make_shared<PointTable>();
+    tables[3] = std::make_shared<PointTable>();
+    double x = 0;
+    for (qint64 scan = 0; scan < 1800; ++scan) {
+        x += scan % 300 < 250 ? 0.05 : 1.2;  // dense stretches, and sparse ones
+        for (std::size_t p : {std::size_t{1}, std::size_t{3}}) {
+            // Noise with spikes, and a steep sawtooth: lines that rise across columns.
+            const double y = p == 1 ? scanValue(0, scan, rng) : static_cast<double>(scan % 9) - 4;
+            chart.appendPoint(static_cast<int>(p) + 1, x, y);
+            tables[p]->setLast(x, y);
+            tables[p]->addEmptyColumn();
+        }
+        chart.redrawNow();
+        if (scan == 60 || scan == 290 || scan == 1499 || scan == 1799) {
+            EXPECT_EQ(differingPixels(renderWidget(*chart.customPlot(), size),
+                                      fullRepaint(chart, tables, size)),
+                      0)
+                << "scan " << scan;
+        }
+        if (scan == 1499) {
+            chart.setXAutoRange();
+        }
+    }
+    EXPECT_GT(chart.partialRepaintCount(), 1500);
 }
 
 TEST(QCustomPlotChart, widget_carriesNameCaptionsAndInitialRanges) {
