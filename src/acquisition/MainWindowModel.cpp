@@ -1,17 +1,7 @@
 #include "acquisition/MainWindowModel.h"
+#include "common/Assign.h"
 
 namespace quorlin {
-
-namespace {
-template <typename T>
-bool assign(T& field, const T& value) {
-    if (field == value) {
-        return false;
-    }
-    field = value;
-    return true;
-}
-}  // namespace
 
 MainWindowModel::MainWindowModel(QObject* parent)
     : QObject(parent),
@@ -45,11 +35,11 @@ QAction* MainWindowModel::makeAction(const char* name, const QString& caption, b
     return action;
 }
 
-#define QUORLIN_ROW_SETTER(Name, member, Field, Type)              \
-    void MainWindowModel::Name(int channel, Type value) {          \
-        if (assign(rows_[channel].member, value)) {                \
-            emit rowChanged(channel, RowField::Field);             \
-        }                                                          \
+#define QUORLIN_ROW_SETTER(Name, member, Field, Type)        \
+    void MainWindowModel::Name(int channel, Type value) {    \
+        if (assignIfChanged(rows_[channel].member, value)) { \
+            emit rowChanged(channel, RowField::Field);       \
+        }                                                    \
     }
 
 QUORLIN_ROW_SETTER(setVoltsText, voltsText, VoltsText, const QString&)
@@ -65,26 +55,26 @@ QUORLIN_ROW_SETTER(setColour, colour, Colour, ColourValue)
 #undef QUORLIN_ROW_SETTER
 
 void MainWindowModel::setGroupVisible(int group, bool visible) {
-    if (assign(groupVisible_[group], visible)) {
+    if (assignIfChanged(groupVisible_[group], visible)) {
         emit groupVisibleChanged(group);
     }
 }
 
 void MainWindowModel::setFileLabel(const QString& text) {
-    if (assign(fileLabel_, text)) {
+    if (assignIfChanged(fileLabel_, text)) {
         emit fileLabelChanged();
     }
 }
 
 void MainWindowModel::setBoardStatus(const QString& text) {
-    if (assign(boardStatus_, text)) {
+    if (assignIfChanged(boardStatus_, text)) {
         emit boardStatusChanged();
     }
 }
 
 #define QUORLIN_READOUT_SETTER(Name, member, Field, Type) \
     void MainWindowModel::Name(Type value) {              \
-        if (assign(member, value)) {                      \
+        if (assignIfChanged(member, value)) {             \
             emit readoutChanged(ReadoutField::Field);     \
         }                                                 \
     }

@@ -1,21 +1,13 @@
 #include "config/ConfigurationDialogModel.h"
 
 #include "common/AppError.h"
+#include "common/Assign.h"
 
 #include <QAction>
 
 namespace quorlin {
 
 namespace {
-
-template <typename T>
-bool assign(T& field, const T& value) {
-    if (field == value) {
-        return false;
-    }
-    field = value;
-    return true;
-}
 
 int choiceOf(const QStringList& words, const QString& value) {
     const int index = words.indexOf(value);  // exact, case included
@@ -175,8 +167,9 @@ void ConfigurationDialogModel::EnableCoefficientFields(int channel, qint16 order
     for (int i = 0; i < kPolyCoeffCount; ++i) {
         CoefficientField& field = rows_[channel].coefficients[i];
         const bool editable = i <= order;
-        bool changed = assign(field.background, editable ? kEditableColour : kLockedColour);
-        changed = assign(field.editable, editable) || changed;
+        bool changed =
+            assignIfChanged(field.background, editable ? kEditableColour : kLockedColour);
+        changed = assignIfChanged(field.editable, editable) || changed;
         if (changed) {
             emit fieldChanged(ConfigField::CoefficientLook, channel, i);
         }
@@ -184,37 +177,37 @@ void ConfigurationDialogModel::EnableCoefficientFields(int channel, qint16 order
 }
 
 void ConfigurationDialogModel::setGraphMethodChoice(int choice) {
-    if (assign(graphMethod_, choice)) {
+    if (assignIfChanged(graphMethod_, choice)) {
         emit fieldChanged(ConfigField::GraphMethod, 0, 0);
     }
 }
 
 void ConfigurationDialogModel::setSamplesAveragedChoice(int choice) {
-    if (assign(samplesAveraged_, choice)) {
+    if (assignIfChanged(samplesAveraged_, choice)) {
         emit fieldChanged(ConfigField::SamplesAveraged, 0, 0);
     }
 }
 
 void ConfigurationDialogModel::setSaveMethodChoice(int choice) {
-    if (assign(saveMethod_, choice)) {
+    if (assignIfChanged(saveMethod_, choice)) {
         emit fieldChanged(ConfigField::WriteFileMethod, 0, 0);
     }
 }
 
 void ConfigurationDialogModel::setUpperBound(double value) {
-    if (assign(upper_, value)) {
+    if (assignIfChanged(upper_, value)) {
         emit fieldChanged(ConfigField::UpperBound, 0, 0);
     }
 }
 
 void ConfigurationDialogModel::setLowerBound(double value) {
-    if (assign(lower_, value)) {
+    if (assignIfChanged(lower_, value)) {
         emit fieldChanged(ConfigField::LowerBound, 0, 0);
     }
 }
 
 void ConfigurationDialogModel::chkGraphScale_Click(Qt::CheckState state) {
-    if (assign(graphScale_, state)) {
+    if (assignIfChanged(graphScale_, state)) {
         emit fieldChanged(ConfigField::GraphScale, 0, 0);
     }
     if (state == Qt::Checked) {
@@ -225,19 +218,19 @@ void ConfigurationDialogModel::chkGraphScale_Click(Qt::CheckState state) {
 }
 
 void ConfigurationDialogModel::setSlope(int channel, double value) {
-    if (assign(rows_[channel].slope, value)) {
+    if (assignIfChanged(rows_[channel].slope, value)) {
         emit fieldChanged(ConfigField::Slope, channel, 0);
     }
 }
 
 void ConfigurationDialogModel::setOffset(int channel, double value) {
-    if (assign(rows_[channel].offset, value)) {
+    if (assignIfChanged(rows_[channel].offset, value)) {
         emit fieldChanged(ConfigField::Offset, channel, 0);
     }
 }
 
 void ConfigurationDialogModel::setUnits(int channel, const QString& text) {
-    if (assign(rows_[channel].units, text)) {
+    if (assignIfChanged(rows_[channel].units, text)) {
         emit fieldChanged(ConfigField::Units, channel, 0);
     }
 }
@@ -246,19 +239,19 @@ void ConfigurationDialogModel::setPeakIndex(int channel, int index) {
     if (index < kNoChoice || index >= rows_[channel].peakItems.size()) {
         index = kNoChoice;
     }
-    if (assign(rows_[channel].peakIndex, index)) {
+    if (assignIfChanged(rows_[channel].peakIndex, index)) {
         emit fieldChanged(ConfigField::PeakIndex, channel, 0);
     }
 }
 
 void ConfigurationDialogModel::setActive(int channel, Qt::CheckState state) {
-    if (assign(rows_[channel].active, state)) {
+    if (assignIfChanged(rows_[channel].active, state)) {
         emit fieldChanged(ConfigField::Active, channel, 0);
     }
 }
 
 void ConfigurationDialogModel::setPolyOrder(int channel, qint16 order) {
-    if (assign(rows_[channel].order, order)) {
+    if (assignIfChanged(rows_[channel].order, order)) {
         emit fieldChanged(ConfigField::PolyOrder, channel, 0);
         EnableCoefficientFields(channel, order);
     }
@@ -269,7 +262,7 @@ double ConfigurationDialogModel::coefficient(int channel, int index) const {
 }
 
 void ConfigurationDialogModel::setCoefficient(int channel, int index, double value) {
-    if (assign(rows_[channel].coefficients[index].value, value)) {
+    if (assignIfChanged(rows_[channel].coefficients[index].value, value)) {
         emit fieldChanged(ConfigField::Coefficient, channel, index);
     }
 }
@@ -292,7 +285,7 @@ void ConfigurationDialogModel::optPoly_Click(int channel) {
 
 // Selects the option, shows its group and placeholder, and stores the choice at once.
 void ConfigurationDialogModel::setCalibration(int channel, bool polynomial) {
-    if (assign(rows_[channel].polynomial, polynomial)) {
+    if (assignIfChanged(rows_[channel].polynomial, polynomial)) {
         emit fieldChanged(ConfigField::Calibration, channel, 0);
     }
     settings_.CalibrationMode[channel] = polynomial;
