@@ -29,7 +29,7 @@ namespace quorlin::test {
 // onComm() synchronously when the threshold is reached (tests drive the event directly).
 class FakeSerialPort : public SerialPort {
     Q_OBJECT
-public:
+  public:
     void setCommPort(qint16 port) override;
     qint16 commPort() const override { return port_; }
     void setSettings(const QString& s) override { settings_ = s; }
@@ -42,9 +42,9 @@ public:
     int commEvent() const override { return event_; }
 
     // Test controls.
-    void feed(const QByteArray& bytes);       // arrive, and raise onComm when due
+    void feed(const QByteArray& bytes);         // arrive, and raise onComm when due
     void feedQuietly(const QByteArray& bytes);  // arrive without any event
-    void raiseLineLost();                     // the device went away
+    void raiseLineLost();                       // the device went away
     void failOpen(qint32 number = ErrorNumber::InvalidPortNumber,
                   const QString& description = QStringLiteral("Invalid Port Number"));
     void failOutput(qint32 number = ErrorNumber::DeviceNotOpen,
@@ -60,7 +60,7 @@ public:
     int closeCount() const { return closeCount_; }
     QByteArray pending() const { return pending_; }
 
-private:
+  private:
     qint16 port_ = 0;
     QString settings_;
     qint16 inputLen_ = 1;
@@ -76,7 +76,7 @@ private:
 };
 
 class FakeSerialPortFactory : public SerialPortFactory {
-public:
+  public:
     std::unique_ptr<SerialPort> create() override;
     std::vector<FakeSerialPort*> created;  // owned by whoever took them
 };
@@ -84,7 +84,7 @@ public:
 // A clock that moves only when told, or by autoAdvanceMs on every tickMs() read (so a busy
 // wait ends).
 class FakeClock : public Clock {
-public:
+  public:
     qint64 tickMs() override {
         const qint64 t = ms;
         ms += autoAdvanceMs;
@@ -105,7 +105,7 @@ public:
 
 // Records every box; answers Retry/Cancel from a script (Retry when the script is empty).
 class RecordingMessageBox : public MessageBox {
-public:
+  public:
     void showOk(const QString& text) override {
         okTexts.append(text);
         all.append(text);
@@ -135,7 +135,7 @@ public:
 };
 
 class MemorySettingsStore : public SettingsStore {
-public:
+  public:
     QString value(const QString& section, const QString& key, const QString& def) override {
         return values.value(section + u'/' + key, def);
     }
@@ -153,7 +153,7 @@ struct ReportedError {
 };
 
 class RecordingErrorHandler : public ErrorHandler {
-public:
+  public:
     void SimpleErrorHandler(qint32 number, const QString& source, const QString& screen,
                             const QString& description) override {
         reports.push_back({number, source, screen, description});
@@ -170,7 +170,7 @@ public:
 
 // Records every chart operation as text ("clear", "caption Volts", "append 1 0.25 1.5", ...).
 class RecordingChart : public Chart {
-public:
+  public:
     void clear() override;
     void setYCaption(const QString& caption) override;
     void setYMaximum(double value) override;
@@ -199,7 +199,7 @@ public:
 };
 
 class FakeFileDialog : public FileDialog {
-public:
+  public:
     QString showSave(const FileDialogRequest& r) override { return answer(r, true); }
     QString showOpen(const FileDialogRequest& r) override { return answer(r, false); }
 
@@ -207,7 +207,7 @@ public:
     std::vector<FileDialogRequest> requests;
     std::vector<bool> wasSave;
 
-private:
+  private:
     QString answer(const FileDialogRequest& r, bool save) {
         requests.push_back(r);
         wasSave.push_back(save);
@@ -221,7 +221,7 @@ private:
 };
 
 class FakeColourDialog : public ColourDialog {
-public:
+  public:
     ColourValue choose(ColourValue current) override {
         ++shown;
         return answer.value_or(current);
@@ -232,7 +232,7 @@ public:
 
 class FakeTimer : public OneShotTimer {
     Q_OBJECT
-public:
+  public:
     void start(int ms) override {
         active_ = true;
         interval = ms;
@@ -247,12 +247,12 @@ public:
     int interval = 0;
     int starts = 0;
 
-private:
+  private:
     bool active_ = false;
 };
 
 class FakeTimerFactory : public TimerFactory {
-public:
+  public:
     std::unique_ptr<OneShotTimer> create() override;
     std::vector<FakeTimer*> created;
 };
