@@ -1,4 +1,4 @@
-// The simulator program's text side: source specifications and typed fault commands.
+// The simulator program's text side: source descriptions and typed fault commands.
 #include "Console.h"
 
 #include <fcntl.h>

@@ -66,7 +66,7 @@ int main(int argc, char** argv) {
                        "sine:CENTRE:AMPLITUDE:PERIOD | noise:CENTRE:SPREAD:SEED | "
                        "script:V1,V2,... | hold:V1,V2,... Readings are decimal or 0x hex; "
                        "0x2000 is 0 V. Other channels stay at 0x2000."),
-        QStringLiteral("CH=SPEC"));
+        QStringLiteral("CH=SOURCE"));
     const QCommandLineOption demo(
         QStringLiteral("demo"),
         QStringLiteral("All eight channels moving, with line timing (the default without "
@@ -89,11 +89,11 @@ int main(int argc, char** argv) {
             board.setSource(ch, sources[static_cast<size_t>(ch)]);
         }
     }
-    for (const QString& spec : parser.values(source)) {
+    for (const QString& description : parser.values(source)) {
         QString error;
-        const auto parsed = parseChannelSource(spec, &error);
+        const auto parsed = parseChannelSource(description, &error);
         if (!parsed) {
-            return usageError(QStringLiteral("--source %1: %2").arg(spec, error));
+            return usageError(QStringLiteral("--source %1: %2").arg(description, error));
         }
         board.setSource(parsed->first, parsed->second);
     }

@@ -51,12 +51,12 @@ std::optional<uint16_t> parseRaw(const QString& text) {
     return static_cast<uint16_t>(*v);
 }
 
-std::optional<Source> parseSource(const QString& spec, QString* error) {
-    const QStringList parts = spec.split(u':');
+std::optional<Source> parseSource(const QString& description, QString* error) {
+    const QStringList parts = description.split(u':');
     const QString kind = parts.value(0).trimmed().toLower();
     auto badRaw = [&](const QString& what) {
         return fail(error, QStringLiteral("%1 \"%2\" is not a reading 0..0xFFFF")
-                               .arg(what, spec.section(u':', 1)));
+                               .arg(what, description.section(u':', 1)));
     };
     auto wantParts = [&](qsizetype n, const char* form) {
         if (parts.size() == n) {
@@ -95,7 +95,7 @@ std::optional<Source> parseSource(const QString& spec, QString* error) {
         const auto size = parseNumber(parts[2]);
         if (!centre || !size) {
             return fail(error,
-                        QStringLiteral("expected a reading and a number in \"%1\"").arg(spec));
+                        QStringLiteral("expected a reading and a number in \"%1\"").arg(description));
         }
         if (sine) {
             const auto period = parseNumber(parts[3]);
@@ -136,7 +136,7 @@ std::optional<std::pair<int, Source>> parseChannelSource(const QString& text, QS
     const int channel = text.left(eq).trimmed().toInt(&ok);
     if (eq < 0 || !ok || channel < 0 || channel > 7) {
         if (error) {
-            *error = QStringLiteral("expected CH=SPEC with CH 0..7, got \"%1\"").arg(text);
+            *error = QStringLiteral("expected CH=SOURCE with CH 0..7, got \"%1\"").arg(text);
         }
         return std::nullopt;
     }

@@ -1,6 +1,6 @@
 #pragma once
 
-// The text side of the simulated board program: source specifications from the command line
+// The text side of the simulated board program: source descriptions from the command line
 // and the fault commands a person types while it runs.
 
 #include "BoardSim.h"
@@ -17,9 +17,9 @@ std::optional<uint16_t> parseRaw(const QString& text);
 
 // const:RAW | ramp:START:STEP | sine:CENTRE:AMPLITUDE:PERIOD | noise:CENTRE:SPREAD:SEED |
 // script:V1,V2,... (repeated) | hold:V1,V2,... (the last value held). On failure `error` says why.
-std::optional<Source> parseSource(const QString& spec, QString* error = nullptr);
+std::optional<Source> parseSource(const QString& description, QString* error = nullptr);
 
-// CH=SPEC with CH 0..7.
+// CH=SOURCE with CH 0..7.
 std::optional<std::pair<int, Source>> parseChannelSource(const QString& text,
                                                          QString* error = nullptr);
 
