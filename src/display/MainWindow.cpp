@@ -27,6 +27,17 @@ constexpr int kPeakWidth = 80;
 constexpr int kTimeWidth = 70;
 constexpr int kTareWidth = 60;
 constexpr int kSpacing = 4;
+constexpr int kScreenFrameMs = 16;
+
+bool isValueText(RowField field) {
+    return field == RowField::VoltsText || field == RowField::ScaledText ||
+           field == RowField::PeakText || field == RowField::PeakTimeText;
+}
+
+bool isValueText(ReadoutField field) {
+    return field == ReadoutField::HiText || field == ReadoutField::LoText ||
+           field == ReadoutField::DiffText;
+}
 
 QString withoutAccessKey(QString caption) {
     caption.remove(u'&');
@@ -113,13 +124,55 @@ MainWindow::MainWindow(MainWindowModel& model, QWidget* chartWidget, QWidget* pa
     connect(toggle, &QShortcut::activated, this,
             [this] { emit keyPressed(Qt::Key_F8, Qt::ControlModifier); });
 
-    connect(&model_, &MainWindowModel::rowChanged, this, &MainWindow::showRow);
+    textTimer_.setSingleShot(true);
+    textTimer_.setInterval(kScreenFrameMs);
+    connect(&textTimer_, &QTimer::timeout, this, &MainWindow::showPendingTexts);
+    connect(&model_, &MainWindowModel::rowChanged, this, &MainWindow::onRowChanged);
     connect(&model_, &MainWindowModel::groupVisibleChanged, this,
             [this](int group) { groups_[group]->setVisible(model_.groupVisible(group)); });
     connect(&model_, &MainWindowModel::fileLabelChanged, this,
             [this] { lblFile_->setText(model_.fileLabel()); });
     connect(&model_, &MainWindowModel::boardStatusChanged, this, &MainWindow::showBoardStatus);
-    connect(&model_, &MainWindowModel::readoutChanged, this, &MainWindow::showReadout);
+    connect(&model_, &MainWindowModel::readoutChanged, this, &MainWindow::onReadoutChanged);
+}
+
+void MainWindow::onRowChanged(int channel, RowField field) {
+    if (!isValueText(field)) {
+        showRow(channel, field);
+        return;
+    }
+    pendingRow_[channel].set(static_cast<std::size_t>(field));
+    if (!textTimer_.isActive()) {
+        textTimer_.start();
+    }
+}
+
+void MainWindow::onReadoutChanged(ReadoutField field) {
+    if (!isValueText(field)) {
+        showReadout(field);
+        return;
+    }
+    pendingReadout_.set(static_cast<std::size_t>(field));
+    if (!textTimer_.isActive()) {
+        textTimer_.start();
+    }
+}
+
+void MainWindow::showPendingTexts() {
+    for (int k = 0; k < kChannelCount; ++k) {
+        for (int f = 0; f < kRowFields && pendingRow_[k].any(); ++f) {
+            if (pendingRow_[k].test(static_cast<std::size_t>(f))) {
+                pendingRow_[k].reset(static_cast<std::size_t>(f));
+                showRow(k, static_cast<RowField>(f));
+            }
+        }
+    }
+    for (int f = 0; f < kReadoutFields && pendingReadout_.any(); ++f) {
+        if (pendingReadout_.test(static_cast<std::size_t>(f))) {
+            pendingReadout_.reset(static_cast<std::size_t>(f));
+            showReadout(static_cast<ReadoutField>(f));
+        }
+    }
 }
 
 QWidget* MainWindow::buildGroup(int group) {
