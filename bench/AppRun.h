@@ -43,7 +43,7 @@ struct RunResult {
 inline RunResult runSampling(const RunOptions& options) {
     using namespace std::chrono;
     RunResult result;
-    test::AppHarness h;
+    test::AppHarness h({.realChart = qEnvironmentVariableIsEmpty("BENCH_NO_CHART")});
     h.writeDefaultConfig([&](SettingsModel& s) { s.GraphMethod = options.graphMethod; });
     if (!h.start()) {
         result.failure = QStringLiteral("the program or the board did not start");

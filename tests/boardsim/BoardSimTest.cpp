@@ -276,8 +276,8 @@ TEST_F(BoardSimTest, replyDueWhileNoProgramHasTheDeviceOpen_isLost) {
     line->send({0x66});
     line->close();
     ASSERT_TRUE(sim.waitForRequests(1, 2s));
-    // The board learns of the close a little later; a reopen before that would be a
-    // different case (a program that had the device open all along).
+    // The board learns of the close a little later, and only then drops what it may have
+    // written meanwhile; a reopen before that could still read it.
     ASSERT_TRUE(sim.waitForDeviceClosed(5s));
     EXPECT_FALSE(sim.programHasDeviceOpen());
     Line again(sim.devicePath());
@@ -286,10 +286,6 @@ TEST_F(BoardSimTest, replyDueWhileNoProgramHasTheDeviceOpen_isLost) {
     again.send({0x66});
     // A stale reply would come first, ahead of this one.
     EXPECT_EQ(again.read(3, 5s), reply(0x0102));
-    ASSERT_TRUE(sim.waitForRequests(2, 2s));
-    const auto log = sim.exchanges();
-    EXPECT_EQ(log[0].repliedAt, Clock::time_point{}) << "the lost reply has no time";
-    EXPECT_GE(log[1].repliedAt, log[1].at);
 }
 
 TEST(BoardSimLink, linkPointsAtTheDeviceReplacesOldLinksAndGoesAway) {
@@ -327,7 +323,7 @@ TEST_F(BoardSimTest, lineTimingAndConversionTime_slowRepliesDown) {
     EXPECT_GE(Clock::now() - start, 8 * 4 * 1041us);
     ASSERT_TRUE(sim.waitForRequests(8, 2s));
     for (const auto& ex : sim.exchanges()) {
-        EXPECT_GE(ex.repliedAt - ex.at, 4 * 1041us);
+        EXPECT_GE(ex.repliedAt - ex.at, 4 * 1041us);  // the reply's last byte
     }
 
     line->send({0x7A, 0x6B});

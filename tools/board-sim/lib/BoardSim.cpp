@@ -4,6 +4,7 @@
 #include <poll.h>
 #include <sys/eventfd.h>
 #include <sys/inotify.h>
+#include <sys/prctl.h>
 #include <sys/stat.h>
 #include <termios.h>
 #include <unistd.h>
@@ -206,6 +207,7 @@ struct BoardSim::Impl {
                                           Clock::time_point due, bool paceLine,
                                           std::chrono::milliseconds pause);
     bool pauseUntil(Clock::time_point t);
+    bool pauseUntilExactly(Clock::time_point t);
     bool writeOut(const uint8_t* data, size_t n);
     void readWatch();
     void record(const Exchange& ex);
@@ -215,6 +217,20 @@ struct BoardSim::Impl {
 bool BoardSim::Impl::pauseUntil(Clock::time_point t) {
     std::unique_lock lock(m);
     return !wake.wait_until(lock, t, [this] { return stopping; });
+}
+
+// Like pauseUntil, but not late: a sleeping thread wakes some tens of microseconds after
+// its time, which line timing would add to every reply. Sleeps until shortly before t,
+// then spins.
+bool BoardSim::Impl::pauseUntilExactly(Clock::time_point t) {
+    constexpr auto kSpin = std::chrono::microseconds(100);
+    if (t - Clock::now() > kSpin && !pauseUntil(t - kSpin)) {
+        return false;
+    }
+    while (Clock::now() < t) {
+    }
+    std::lock_guard lock(m);
+    return !stopping;
 }
 
 void BoardSim::Impl::record(const Exchange& ex) {
@@ -303,7 +319,9 @@ std::optional<Clock::time_point> BoardSim::Impl::send(const std::vector<uint8_t>
             t += pause;
         }
         t += kByteTime;
-        if (!pauseUntil(t)) {
+        // The last byte completes the reply: the program waits for it, so it must not be late.
+        const bool last = i + 1 == bytes.size();
+        if (!(last ? pauseUntilExactly(t) : pauseUntil(t))) {
             return std::nullopt;
         }
         written = writeOut(&bytes[i], 1);
@@ -416,6 +434,9 @@ void BoardSim::Impl::handle(uint8_t byte, Clock::time_point readAt) {
 }
 
 void BoardSim::Impl::run() {
+    // Line timing wakes the thread once per byte; the default timer slack (50 us) would make
+    // every reply late by about that much.
+    ::prctl(PR_SET_TIMERSLACK, 1UL, 0UL, 0UL, 0UL);
     std::array<uint8_t, 256> buf{};
     for (;;) {
         std::array<pollfd, 3> fds{{{master, POLLIN, 0}, {wakeFd, POLLIN, 0}, {watchFd, POLLIN, 0}}};

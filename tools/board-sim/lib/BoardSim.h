@@ -66,8 +66,8 @@ struct Exchange {
     bool good = false;                         // the reply was a good three-byte reply
     uint16_t raw = 0;                          // the reading sent
     std::chrono::steady_clock::time_point at;  // when the request arrived
-    // When the last byte of the reply was written (left at the epoch when none was sent,
-    // or when no program had the device open to receive it).
+    // When the last byte of the reply was written; left at the epoch when it was not (the
+    // board stopped, or it knew of no program holding the device open).
     std::chrono::steady_clock::time_point repliedAt;
 };
 
