@@ -16,6 +16,7 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <ctime>
 #include <string>
 #include <vector>
 
@@ -24,6 +25,12 @@ namespace quorlin::bench {
 // Each bench's main calls this before anything else.
 inline void useOffscreenPlatform() {
     ::setenv("QT_QPA_PLATFORM", "offscreen", 1);
+}
+
+inline std::chrono::nanoseconds threadCpuTime() {
+    timespec ts{};
+    ::clock_gettime(CLOCK_THREAD_CPUTIME_ID, &ts);
+    return std::chrono::seconds(ts.tv_sec) + std::chrono::nanoseconds(ts.tv_nsec);
 }
 
 struct RunOptions {
@@ -37,13 +44,25 @@ struct RunOptions {
 struct RunResult {
     std::vector<sim::Exchange> exchanges;  // every byte the board handled while sampling
     std::chrono::nanoseconds elapsed{0};   // from the first request to the last
-    QString failure;                       // empty when the run went as planned
+    // CPU time of the program's thread while sampling, and the wall time it was taken over:
+    // what the program itself costs, whatever else loads the machine.
+    std::chrono::nanoseconds programCpu{0};
+    std::chrono::nanoseconds sampled{0};
+    QString failure;  // empty when the run went as planned
 };
+
+// The share of the run the program's thread was busy.
+inline double busyPercent(const RunResult& run) {
+    return run.sampled.count() > 0 ? 100.0 * static_cast<double>(run.programCpu.count()) /
+                                         static_cast<double>(run.sampled.count())
+                                   : 0.0;
+}
 
 inline RunResult runSampling(const RunOptions& options) {
     using namespace std::chrono;
     RunResult result;
-    test::AppHarness h({.realChart = qEnvironmentVariableIsEmpty("BENCH_NO_CHART")});
+    // QUORLIN_BENCH_NO_CHART=1 puts a recording stand-in in the chart's place, to see its share.
+    test::AppHarness h({.realChart = qEnvironmentVariableIsEmpty("QUORLIN_BENCH_NO_CHART")});
     h.writeDefaultConfig([&](SettingsModel& s) { s.GraphMethod = options.graphMethod; });
     if (!h.start()) {
         result.failure = QStringLiteral("the program or the board did not start");
@@ -84,7 +103,11 @@ inline RunResult runSampling(const RunOptions& options) {
         }
     });
     check.start();
+    const auto cpu0 = threadCpuTime();
+    const auto wall0 = steady_clock::now();
     loop.exec();
+    result.programCpu = threadCpuTime() - cpu0;
+    result.sampled = steady_clock::now() - wall0;
     check.stop();
     const bool stillSampling = h.main().loop().isSampling();
     result.exchanges = h.board().exchanges();

@@ -123,6 +123,7 @@ int main(int argc, char* argv[]) {
         return 1;
     }
     bool ok = report("program", run.exchanges, scans);
+    std::printf("         program thread busy %.1f%% of the run\n", bench::busyPercent(run));
     ok = report("bare", bareClientRun(scans), scans) && ok;
     bench::printLoad();
     return ok ? 0 : 1;

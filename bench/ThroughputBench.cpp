@@ -27,6 +27,11 @@ int main(int argc, char* argv[]) {
     std::printf("GraphMethod %s: %zu requests, %td good replies in %.2f s: %.0f replies/s\n",
                 qPrintable(method), run.exchanges.size(), good, s,
                 s > 0 ? static_cast<double>(good) / s : 0.0);
+    std::printf("program thread busy %.1f%% of the run, %.1f us of its CPU per reply\n",
+                bench::busyPercent(run),
+                good > 0 ? std::chrono::duration<double, std::micro>(run.programCpu).count() /
+                               static_cast<double>(good)
+                         : 0.0);
     bench::printLoad();
     return 0;
 }

@@ -42,8 +42,8 @@ bool measure(const QString& method, size_t replies) {
     }
     report("ordinary", ordinary);
     report("scan-closing", closing);
-    std::printf("  %zu replies in %.2f s\n", log.size(),
-                std::chrono::duration<double>(run.elapsed).count());
+    std::printf("  %zu replies in %.2f s, program thread busy %.1f%%\n", log.size(),
+                std::chrono::duration<double>(run.elapsed).count(), bench::busyPercent(run));
     return true;
 }
 

@@ -27,7 +27,6 @@ constexpr int kPeakWidth = 80;
 constexpr int kTimeWidth = 70;
 constexpr int kTareWidth = 60;
 constexpr int kSpacing = 4;
-constexpr int kScreenFrameMs = 16;
 
 bool isValueText(RowField field) {
     return field == RowField::VoltsText || field == RowField::ScaledText ||
@@ -124,9 +123,6 @@ MainWindow::MainWindow(MainWindowModel& model, QWidget* chartWidget, QWidget* pa
     connect(toggle, &QShortcut::activated, this,
             [this] { emit keyPressed(Qt::Key_F8, Qt::ControlModifier); });
 
-    textTimer_.setSingleShot(true);
-    textTimer_.setInterval(kScreenFrameMs);
-    connect(&textTimer_, &QTimer::timeout, this, &MainWindow::showPendingTexts);
     connect(&model_, &MainWindowModel::rowChanged, this, &MainWindow::onRowChanged);
     connect(&model_, &MainWindowModel::groupVisibleChanged, this,
             [this](int group) { groups_[group]->setVisible(model_.groupVisible(group)); });
@@ -142,9 +138,7 @@ void MainWindow::onRowChanged(int channel, RowField field) {
         return;
     }
     pendingRow_[channel].set(static_cast<std::size_t>(field));
-    if (!textTimer_.isActive()) {
-        textTimer_.start();
-    }
+    texts_.request();
 }
 
 void MainWindow::onReadoutChanged(ReadoutField field) {
@@ -153,9 +147,7 @@ void MainWindow::onReadoutChanged(ReadoutField field) {
         return;
     }
     pendingReadout_.set(static_cast<std::size_t>(field));
-    if (!textTimer_.isActive()) {
-        textTimer_.start();
-    }
+    texts_.request();
 }
 
 void MainWindow::showPendingTexts() {
@@ -209,6 +201,9 @@ QFrame* MainWindow::buildRow(int k) {
 
     w.frame = new QFrame(this);
     w.frame->setObjectName(QStringLiteral("fraCH") + digit);
+    // An opaque row: repainting its boxes then stops here instead of repainting the group,
+    // the window and the frame window's subwindow beneath them.
+    w.frame->setAutoFillBackground(true);
     auto* layout = rowLayout(w.frame);
 
     layout->addWidget(fixedLabel(digit, kNumberWidth, w.frame));

@@ -2,8 +2,8 @@
 
 #include "acquisition/MainWindowModel.h"
 #include "common/Channel.h"
+#include "display/FramePacer.h"
 
-#include <QTimer>
 #include <QWidget>
 
 #include <bitset>
@@ -24,8 +24,9 @@ namespace quorlin {
 // Menu items are the model's own actions.
 //
 // The value texts (volts, scaled, peak, peak time, the Channel Range readout) change with
-// every reply of a fast board; they reach their boxes at the screen's pace, one repaint for
-// all that changed meanwhile, instead of a repaint per reply. Everything else at once.
+// every reply of a fast board; they reach their boxes at the screen's pace (FramePacer),
+// one repaint for all that changed meanwhile, instead of a repaint per reply. Everything
+// else at once.
 class MainWindow : public QWidget {
     Q_OBJECT
   public:
@@ -82,7 +83,7 @@ class MainWindow : public QWidget {
     static constexpr int kReadoutFields = static_cast<int>(ReadoutField::Visible) + 1;
     PerChannel<std::bitset<kRowFields>> pendingRow_{};
     std::bitset<kReadoutFields> pendingReadout_;
-    QTimer textTimer_;
+    FramePacer texts_{[this] { showPendingTexts(); }};
 };
 
 }  // namespace quorlin

@@ -2,8 +2,9 @@
 
 #include "platform/Chart.h"
 
+#include "display/FramePacer.h"
+
 #include <QPointer>
-#include <QTimer>
 
 #include <array>
 #include <cstddef>
@@ -24,6 +25,9 @@ class DecimatedGraph;
 // redraw follows at the screen's pace (about 60 per second at most). Plots are drawn
 // without antialiasing, so the per-pixel decimation gives the very picture that drawing
 // every point would.
+//
+// Redraws are paced by a FramePacer: a scan closed in a receive event is drawn just after
+// that event has put the next request on the line.
 //
 // The widget may be put into a layout (reparented); the chart must then not outlive it.
 class QCustomPlotChart final : public Chart {
@@ -64,13 +68,14 @@ class QCustomPlotChart final : public Chart {
   private:
     DecimatedGraph* graph(int plot) const;
     void markDirty();
+    void redraw();
     void applyXAutoRange();
 
     QPointer<QCustomPlot> plot_;
     std::array<DecimatedGraph*, 8> graphs_{};
     // Tables fed by appendPoint; null while the plot shows a shared table or nothing.
     std::array<std::shared_ptr<PointTable>, 8> own_{};
-    QTimer redrawTimer_;
+    FramePacer redraws_;
     double yMinimum_ = -5;
     double yMaximum_ = 5;
     bool xAuto_ = true;

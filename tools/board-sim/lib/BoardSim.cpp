@@ -2,6 +2,7 @@
 
 #include <fcntl.h>
 #include <poll.h>
+#include <pthread.h>
 #include <sys/eventfd.h>
 #include <sys/inotify.h>
 #include <sys/prctl.h>
@@ -604,6 +605,7 @@ bool BoardSim::start(const QString& linkPath) {
     d->lineOutFree = {};
     d->running = true;
     d->worker = std::thread([impl = d.get()] { impl->run(); });
+    ::pthread_setname_np(d->worker.native_handle(), "board-sim");  // tells it apart in profiles
     return true;
 }
 
