@@ -54,7 +54,7 @@ double SamplingLoop::ElapsedSeconds() const {
 }
 
 void SamplingLoop::mnuSample_Click() {
-    EventGate::Hold hold(gate_);
+    Handling handling(*this);
     // The window may hand over an action that has already toggled its own check mark.
     model_.mnuSample->setChecked(sampling_);
     try {
@@ -136,11 +136,11 @@ void SamplingLoop::stop() {
 }
 
 void SamplingLoop::MSComm1_OnComm() {
-    if (!gate_.isOpen()) {
-        commDeferred_ = true;  // run once the holder has returned
+    if (handling_) {
+        commDeferred_ = true;  // run once the handler has returned
         return;
     }
-    EventGate::Hold hold(gate_);
+    Handling handling(*this);
     try {
         if (!sampling_ || lineLost_) {
             return;
@@ -248,11 +248,11 @@ void SamplingLoop::stopWatchdog() {
 }
 
 void SamplingLoop::onWatchdogTimeout() {
-    if (!gate_.isOpen()) {
+    if (handling_) {
         timeoutDeferred_ = true;
         return;
     }
-    EventGate::Hold hold(gate_);
+    Handling handling(*this);
     try {
         SerialPort& port = link_.mainPort();
         if (watch_ == Watch::AwaitingReply) {

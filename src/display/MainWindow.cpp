@@ -28,6 +28,16 @@ constexpr int kTimeWidth = 70;
 constexpr int kTareWidth = 60;
 constexpr int kSpacing = 4;
 
+bool isValueText(RowField field) {
+    return field == RowField::VoltsText || field == RowField::ScaledText ||
+           field == RowField::PeakText || field == RowField::PeakTimeText;
+}
+
+bool isValueText(ReadoutField field) {
+    return field == ReadoutField::HiText || field == ReadoutField::LoText ||
+           field == ReadoutField::DiffText;
+}
+
 QString withoutAccessKey(QString caption) {
     caption.remove(u'&');
     return caption;
@@ -113,13 +123,48 @@ MainWindow::MainWindow(MainWindowModel& model, QWidget* chartWidget, QWidget* pa
     connect(toggle, &QShortcut::activated, this,
             [this] { emit keyPressed(Qt::Key_F8, Qt::ControlModifier); });
 
-    connect(&model_, &MainWindowModel::rowChanged, this, &MainWindow::showRow);
+    connect(&model_, &MainWindowModel::rowChanged, this, &MainWindow::onRowChanged);
     connect(&model_, &MainWindowModel::groupVisibleChanged, this,
             [this](int group) { groups_[group]->setVisible(model_.groupVisible(group)); });
     connect(&model_, &MainWindowModel::fileLabelChanged, this,
             [this] { lblFile_->setText(model_.fileLabel()); });
     connect(&model_, &MainWindowModel::boardStatusChanged, this, &MainWindow::showBoardStatus);
-    connect(&model_, &MainWindowModel::readoutChanged, this, &MainWindow::showReadout);
+    connect(&model_, &MainWindowModel::readoutChanged, this, &MainWindow::onReadoutChanged);
+}
+
+void MainWindow::onRowChanged(int channel, RowField field) {
+    if (!isValueText(field)) {
+        showRow(channel, field);
+        return;
+    }
+    pendingRow_[channel].set(static_cast<std::size_t>(field));
+    texts_.request();
+}
+
+void MainWindow::onReadoutChanged(ReadoutField field) {
+    if (!isValueText(field)) {
+        showReadout(field);
+        return;
+    }
+    pendingReadout_.set(static_cast<std::size_t>(field));
+    texts_.request();
+}
+
+void MainWindow::showPendingTexts() {
+    for (int k = 0; k < kChannelCount; ++k) {
+        for (int f = 0; f < kRowFields && pendingRow_[k].any(); ++f) {
+            if (pendingRow_[k].test(static_cast<std::size_t>(f))) {
+                pendingRow_[k].reset(static_cast<std::size_t>(f));
+                showRow(k, static_cast<RowField>(f));
+            }
+        }
+    }
+    for (int f = 0; f < kReadoutFields && pendingReadout_.any(); ++f) {
+        if (pendingReadout_.test(static_cast<std::size_t>(f))) {
+            pendingReadout_.reset(static_cast<std::size_t>(f));
+            showReadout(static_cast<ReadoutField>(f));
+        }
+    }
 }
 
 QWidget* MainWindow::buildGroup(int group) {
@@ -156,6 +201,9 @@ QFrame* MainWindow::buildRow(int k) {
 
     w.frame = new QFrame(this);
     w.frame->setObjectName(QStringLiteral("fraCH") + digit);
+    // An opaque row: repainting its boxes then stops here instead of repainting the group,
+    // the window and the frame window's subwindow beneath them.
+    w.frame->setAutoFillBackground(true);
     auto* layout = rowLayout(w.frame);
 
     layout->addWidget(fixedLabel(digit, kNumberWidth, w.frame));

@@ -2,8 +2,11 @@
 
 #include "acquisition/MainWindowModel.h"
 #include "common/Channel.h"
+#include "display/FramePacer.h"
 
 #include <QWidget>
+
+#include <bitset>
 
 class QCheckBox;
 class QFrame;
@@ -19,6 +22,11 @@ namespace quorlin {
 // The main window ("Main"). A passive view: it mirrors MainWindowModel and sends the
 // operator's intent out (check boxes write the model's Checked state; the rest by signal).
 // Menu items are the model's own actions.
+//
+// The value texts (volts, scaled, peak, peak time, the Channel Range readout) change with
+// every reply of a fast board; they reach their boxes at the screen's pace (FramePacer),
+// one repaint for all that changed meanwhile, instead of a repaint per reply. Everything
+// else at once.
 class MainWindow : public QWidget {
     Q_OBJECT
   public:
@@ -52,6 +60,9 @@ class MainWindow : public QWidget {
     void buildMenus(QVBoxLayout* layout);
     QMenu* addMenu(QAction* menuModel, std::initializer_list<QAction*> items);
 
+    void onRowChanged(int channel, RowField field);
+    void onReadoutChanged(ReadoutField field);
+    void showPendingTexts();
     void showRow(int channel, RowField field);
     void showReadout(ReadoutField field);
     void showBoardStatus();
@@ -67,6 +78,12 @@ class MainWindow : public QWidget {
     QLineEdit* txtDiff_ = nullptr;
     QLabel* lblFile_ = nullptr;
     QLabel* lblBoardStatus_ = nullptr;
+
+    static constexpr int kRowFields = static_cast<int>(RowField::Colour) + 1;
+    static constexpr int kReadoutFields = static_cast<int>(ReadoutField::Visible) + 1;
+    PerChannel<std::bitset<kRowFields>> pendingRow_{};
+    std::bitset<kReadoutFields> pendingReadout_;
+    FramePacer texts_{[this] { showPendingTexts(); }};
 };
 
 }  // namespace quorlin

@@ -16,12 +16,12 @@ constexpr std::array<ColourValue, 8> kInitialColours = {
     rgbValue(255, 255, 0), rgbValue(0, 255, 0), rgbValue(0, 255, 255),   rgbValue(255, 0, 255),
     rgbValue(255, 128, 0), rgbValue(255, 0, 0), rgbValue(128, 128, 255), rgbValue(255, 255, 255),
 };
-constexpr int kScreenFrameMs = 16;
 // Room the automatic X range leaves after the last point, as a part of the data's span.
 constexpr double kAutoRangeRoom = 1.125;
 }  // namespace
 
-QCustomPlotChart::QCustomPlotChart(QWidget* parent) : plot_(new QCustomPlot(parent)) {
+QCustomPlotChart::QCustomPlotChart(QWidget* parent)
+    : plot_(new QCustomPlot(parent)), redraws_([this] { redraw(); }) {
     plot_->setObjectName(QStringLiteral("CWGraph1"));
     // Aliased lines: the decimated picture is then the one every point would give.
     plot_->setNotAntialiasedElements(QCP::aePlottables);
@@ -43,13 +43,9 @@ QCustomPlotChart::QCustomPlotChart(QWidget* parent) : plot_(new QCustomPlot(pare
     plot_->setCurrentLayer(QStringLiteral("main"));
     canvas_ = new PlotCanvas(plot_, plot_->axisRect(),
                              std::vector<DecimatedGraph*>(graphs_.begin(), graphs_.end()));
-    redrawTimer_.setSingleShot(true);
-    redrawTimer_.setInterval(kScreenFrameMs);
-    redrawTimer_.callOnTimeout([this] { redrawNow(); });
 }
 
 QCustomPlotChart::~QCustomPlotChart() {
-    redrawTimer_.stop();
     if (plot_ && !plot_->parent()) {
         delete plot_.data();
     }
@@ -67,9 +63,7 @@ DecimatedGraph* QCustomPlotChart::graph(int plot) const {
 }
 
 void QCustomPlotChart::markDirty() {
-    if (!redrawTimer_.isActive()) {
-        redrawTimer_.start();
-    }
+    redraws_.request();
 }
 
 void QCustomPlotChart::clear() {
@@ -201,7 +195,10 @@ void QCustomPlotChart::applyXAutoRange() {
 }
 
 void QCustomPlotChart::redrawNow() {
-    redrawTimer_.stop();
+    redraws_.runNow();
+}
+
+void QCustomPlotChart::redraw() {
     if (!plot_) {
         return;
     }

@@ -2,8 +2,9 @@
 
 #include "platform/Chart.h"
 
+#include "display/FramePacer.h"
+
 #include <QPointer>
-#include <QTimer>
 
 #include <array>
 #include <cstddef>
@@ -26,6 +27,9 @@ class PlotCanvas;
 // without antialiasing, so the per-pixel decimation gives the very picture that drawing
 // every point would. The plots' picture is kept between redraws: while the axes stay, a
 // redraw only paints the pixel columns that changed (see PlotCanvas).
+//
+// Redraws are paced by a FramePacer: a scan closed in a receive event is drawn just after
+// that event has put the next request on the line.
 //
 // The widget may be put into a layout (reparented); the chart must then not outlive it.
 class QCustomPlotChart final : public Chart {
@@ -70,6 +74,7 @@ class QCustomPlotChart final : public Chart {
   private:
     DecimatedGraph* graph(int plot) const;
     void markDirty();
+    void redraw();
     void applyXAutoRange();
 
     QPointer<QCustomPlot> plot_;
@@ -77,7 +82,7 @@ class QCustomPlotChart final : public Chart {
     PlotCanvas* canvas_ = nullptr;  // owned by the plot
     // Tables fed by appendPoint; null while the plot shows a shared table or nothing.
     std::array<std::shared_ptr<PointTable>, 8> own_{};
-    QTimer redrawTimer_;
+    FramePacer redraws_;
     double yMinimum_ = -5;
     double yMaximum_ = 5;
     bool xAuto_ = true;

@@ -120,7 +120,13 @@ QtSerialPort::QtSerialPort(SettingsStore& store, EventGate& gate, QObject* paren
     : SerialPort(parent), store_(store), gate_(gate), port_(this) {
     connect(&port_, &QSerialPort::readyRead, this, &QtSerialPort::onReadyRead);
     connect(&port_, &QSerialPort::errorOccurred, this, &QtSerialPort::onError);
-    connect(&gate_, &EventGate::opened, this, &QtSerialPort::deliverOwed, Qt::QueuedConnection);
+    // The gate opens after every event: queue a delivery only when one is owed, so that
+    // an ordinary reply costs no extra pass of the event loop.
+    connect(&gate_, &EventGate::opened, this, [this] {
+        if (owesEvent()) {
+            scheduleRetry();
+        }
+    });
 }
 
 QtSerialPort::~QtSerialPort() {
@@ -276,7 +282,33 @@ void QtSerialPort::output(const QByteArray& bytes) {
         return;
     }
     port_.clearError();
-    if (port_.write(bytes) != bytes.size()) {
+    // Straight to the device while nothing waits in QSerialPort's own buffer: its buffered
+    // write switches a write notifier on and off again, two extra passes of the event loop
+    // for every request. Whatever the device does not take at once goes the buffered way.
+    qsizetype done = 0;
+    const int fd = static_cast<int>(port_.handle());
+    if (fd >= 0 && port_.bytesToWrite() == 0) {
+        while (done < bytes.size()) {
+            const ssize_t w =
+                ::write(fd, bytes.constData() + done, static_cast<size_t>(bytes.size() - done));
+            if (w > 0) {
+                done += w;
+            } else if (w < 0 && errno == EINTR) {
+                continue;
+            } else if (w < 0 && errno != EAGAIN) {
+                throw AppError(ErrorNumber::DeviceIoError,
+                               QStringLiteral("Device I/O error: %1")
+                                   .arg(QString::fromLocal8Bit(std::strerror(errno))));
+            } else {
+                break;
+            }
+        }
+    }
+    if (done == bytes.size()) {
+        return;
+    }
+    const QByteArray rest = bytes.mid(done);
+    if (port_.write(rest) != rest.size()) {
         throw AppError(ErrorNumber::DeviceIoError,
                        QStringLiteral("Device I/O error: %1").arg(port_.errorString()));
     }
@@ -359,6 +391,11 @@ void QtSerialPort::deliverOwed() {
         return;
     }
     tryDeliver();
+}
+
+bool QtSerialPort::owesEvent() const {
+    return lineLostOwed_ || (isOpen() && threshold_ > 0 && port_.bytesAvailable() >= threshold_ &&
+                             receivedTotal() > deliveredAt_);
 }
 
 void QtSerialPort::tryDeliver() {

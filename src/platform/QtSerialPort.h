@@ -53,6 +53,7 @@ class QtSerialPort : public SerialPort {
     void lineLost(quint64 generation);
     void deliverOwed();
     void tryDeliver();
+    bool owesEvent() const;
     void scheduleRetry();
     void requestLowLatency();
     qint64 receivedTotal() const { return consumed_ + port_.bytesAvailable(); }

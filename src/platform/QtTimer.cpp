@@ -10,7 +10,12 @@ QtTimer::QtTimer(EventGate& gate, QObject* parent)
         owed_ = true;
         deliver();
     });
-    connect(&gate_, &EventGate::opened, this, &QtTimer::deliver, Qt::QueuedConnection);
+    // Queued only when a timeout is owed: the gate opens after every port event.
+    connect(&gate_, &EventGate::opened, this, [this] {
+        if (owed_) {
+            QMetaObject::invokeMethod(this, &QtTimer::deliver, Qt::QueuedConnection);
+        }
+    });
 }
 
 void QtTimer::start(int ms) {

@@ -550,5 +550,22 @@ TEST_F(SamplingLoopTest, portEventNeverRunsInsideAnotherOne) {
     EXPECT_EQ(model.row(0).voltsText, "1.221");
 }
 
+TEST_F(SamplingLoopTest, eventsRaisedWithTheGateHeld_areHandledAtOnce) {
+    // The platform raises its port and timer events holding the gate; the next request
+    // must still go out from the receive event itself, without another event-loop pass.
+    click();
+    {
+        const EventGate::Hold delivery(gate);
+        answer(replyOf(2));
+        EXPECT_EQ(port.written(), QByteArray("fx"));
+        EXPECT_EQ(model.row(0).voltsText, "1.221");
+    }
+    {
+        const EventGate::Hold delivery(gate);
+        watchdog().fire();
+        EXPECT_FALSE(model.boardStatus().isEmpty());
+    }
+}
+
 }  // namespace
 }  // namespace quorlin

@@ -276,11 +276,16 @@ TEST_F(BoardSimTest, replyDueWhileNoProgramHasTheDeviceOpen_isLost) {
     line->send({0x66});
     line->close();
     ASSERT_TRUE(sim.waitForRequests(1, 2s));
+    // The board learns of the close a little later, and only then drops what it may have
+    // written meanwhile; a reopen before that could still read it.
+    ASSERT_TRUE(sim.waitForDeviceClosed(5s));
+    EXPECT_FALSE(sim.programHasDeviceOpen());
     Line again(sim.devicePath());
     ASSERT_TRUE(again.isOpen());
     sim.setSource(0, Source::constant(0x0102));
     again.send({0x66});
-    EXPECT_EQ(again.read(6, 300ms), reply(0x0102));
+    // A stale reply would come first, ahead of this one.
+    EXPECT_EQ(again.read(3, 5s), reply(0x0102));
 }
 
 TEST(BoardSimLink, linkPointsAtTheDeviceReplacesOldLinksAndGoesAway) {
@@ -316,6 +321,10 @@ TEST_F(BoardSimTest, lineTimingAndConversionTime_slowRepliesDown) {
     }
     // Request byte plus three reply bytes, 10 bits each at 9600 baud.
     EXPECT_GE(Clock::now() - start, 8 * 4 * 1041us);
+    ASSERT_TRUE(sim.waitForRequests(8, 2s));
+    for (const auto& ex : sim.exchanges()) {
+        EXPECT_GE(ex.repliedAt - ex.at, 4 * 1041us);  // the reply's last byte
+    }
 
     line->send({0x7A, 0x6B});
     ASSERT_TRUE(sim.waitForRequests(10, 2s));

@@ -2,6 +2,7 @@
 #include "display/MainWindow.h"
 
 #include <QCheckBox>
+#include <QDeadlineTimer>
 #include <QGroupBox>
 #include <QKeyEvent>
 #include <QLabel>
@@ -37,6 +38,16 @@ class MainWindowTest : public ::testing::Test {
             out << a->objectName() + u'=' + (a->isSeparator() ? QStringLiteral("-") : a->text());
         }
         return out;
+    }
+
+    // Whether the box shows the text within a deadline, running the event loop meanwhile.
+    bool showsSoon(const QString& box, const QString& text) {
+        auto* edit = window.findChild<QLineEdit*>(box);
+        QDeadlineTimer deadline(2000);
+        while (edit != nullptr && edit->text() != text && !deadline.hasExpired()) {
+            QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 20);
+        }
+        return edit != nullptr && edit->text() == text;
     }
 
     MainWindowModel model;
@@ -107,10 +118,7 @@ TEST_F(MainWindowTest, widgetsMirrorModelChanges) {
     model.setHiLabel(QStringLiteral("CH6"));
     model.setReadoutVisible(true);
     model.setFileLabel(QStringLiteral("/data/run.csv"));
-    EXPECT_EQ(find<QLineEdit>("txtCH3")->text(), QStringLiteral("1.25"));
-    EXPECT_EQ(find<QLineEdit>("txtCH2")->text(), QStringLiteral("0"));
     EXPECT_EQ(find<QLabel>("lblCH3")->text(), QStringLiteral("kPa"));
-    EXPECT_EQ(find<QLineEdit>("txtTimeCH3")->text(), QStringLiteral("14:05:09"));
     EXPECT_TRUE(find<QCheckBox>("chkCH3")->isChecked());
     EXPECT_FALSE(find("chkCH3")->isEnabled());
     EXPECT_TRUE(find("fraCH6")->isHidden());
@@ -129,6 +137,32 @@ TEST_F(MainWindowTest, widgetsMirrorModelChanges) {
     EXPECT_EQ(status->text(), QStringLiteral("No reply"));
     model.setBoardStatus(QString());
     EXPECT_TRUE(status->isHidden());
+
+    // Value texts follow at the screen's pace.
+    EXPECT_TRUE(showsSoon("txtCH3", "1.25"));
+    EXPECT_TRUE(showsSoon("txtTimeCH3", "14:05:09"));
+    EXPECT_EQ(find<QLineEdit>("txtCH2")->text(), QStringLiteral("0"));
+}
+
+TEST_F(MainWindowTest, valueTextsChangingFasterThanTheScreen_showTheLatest) {
+    for (int i = 1; i <= 200; ++i) {
+        for (int k = 0; k < kChannelCount; ++k) {
+            model.setVoltsText(k, QString::number(i * 10 + k));
+            model.setScaledText(k, QString::number(-i));
+        }
+        model.setDiffText(QString::number(i));
+    }
+    for (int k = 0; k < kChannelCount; ++k) {
+        EXPECT_TRUE(showsSoon("txtCH" + QString::number(k), QString::number(2000 + k)));
+        EXPECT_EQ(find<QLineEdit>("txtScaleCH", k)->text(), QStringLiteral("-200"));
+    }
+    EXPECT_EQ(find<QLineEdit>("txtDiff")->text(), QStringLiteral("200"));
+    // Changes after a frame was shown are shown in a later one.
+    model.setVoltsText(5, QStringLiteral("0.5"));
+    model.setVoltsText(5, QStringLiteral("2005"));
+    model.setPeakText(5, QStringLiteral("9"));
+    EXPECT_TRUE(showsSoon("txtPeakCH5", "9"));
+    EXPECT_EQ(find<QLineEdit>("txtCH5")->text(), QStringLiteral("2005"));
 }
 
 TEST_F(MainWindowTest, valueBoxesTakeRowColourWithReadableText) {

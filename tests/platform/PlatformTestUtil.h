@@ -22,6 +22,21 @@ inline bool waitUntil(const std::function<bool()>& condition, int deadlineMs = 3
     return true;
 }
 
+// Counts the queued calls (posted meta-call events) that reach an object.
+class MetaCallCounter : public QObject {
+  public:
+    explicit MetaCallCounter(QObject* target) { target->installEventFilter(this); }
+    int count = 0;
+
+  protected:
+    bool eventFilter(QObject*, QEvent* event) override {
+        if (event->type() == QEvent::MetaCall) {
+            ++count;
+        }
+        return false;
+    }
+};
+
 // Runs what is already posted (queued deliveries, notifier passes) without waiting for time.
 inline void runPendingEvents() {
     for (int i = 0; i < 20; ++i) {

@@ -220,6 +220,20 @@ TEST_F(QtSerialPortTest, closedGate_holdsTheEventBackUntilItOpens) {
     EXPECT_EQ(received.front(), QByteArray("\xFF\x20\x00", 3));
 }
 
+TEST_F(QtSerialPortTest, gateOpeningWithNothingOwed_queuesNothing) {
+    openRecording();
+    pty.write(QByteArray("\xFF\x20\x00", 3));
+    ASSERT_TRUE(waitUntil([&] { return received.size() == 1; }));
+    runPendingEvents();
+    test::MetaCallCounter calls(&port);
+    for (int i = 0; i < 20; ++i) {
+        const EventGate::Hold hold(gate);
+    }
+    runPendingEvents();
+    EXPECT_EQ(calls.count, 0);
+    EXPECT_EQ(received.size(), 1u);
+}
+
 TEST_F(QtSerialPortTest, eventHandler_isNeverEnteredTwice) {
     openRecording();
     int depth = 0;

@@ -36,6 +36,19 @@ TEST(QtTimer, timeoutWaitsForTheGateAndRunsWithItClosed) {
     EXPECT_FALSE(timer.isActive());
 }
 
+TEST(QtTimer, gateOpeningWithNoTimeoutOwed_queuesNothing) {
+    EventGate gate;
+    QtTimer timer(gate);
+    timer.start(60'000);
+    test::MetaCallCounter calls(&timer);
+    for (int i = 0; i < 20; ++i) {
+        const EventGate::Hold hold(gate);
+    }
+    runPendingEvents();
+    EXPECT_EQ(calls.count, 0);
+    EXPECT_TRUE(timer.isActive());
+}
+
 TEST(QtTimer, stopCancelsATimeoutHeldAtTheGate) {
     EventGate gate;
     QtTimer timer(gate);

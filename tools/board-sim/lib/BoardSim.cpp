@@ -2,8 +2,10 @@
 
 #include <fcntl.h>
 #include <poll.h>
+#include <pthread.h>
 #include <sys/eventfd.h>
 #include <sys/inotify.h>
+#include <sys/prctl.h>
 #include <sys/stat.h>
 #include <termios.h>
 #include <unistd.h>
@@ -192,7 +194,8 @@ struct BoardSim::Impl {
 
     // Worker-only state.
     bool pendingZ = false;
-    int programOpens = 0;  // opens of the device by others minus their closes
+    // Opens of the device by others minus their closes; written by the worker only.
+    std::atomic<int> programOpens{0};
     Clock::time_point lineInFree{};
     Clock::time_point lineOutFree{};
 
@@ -201,10 +204,12 @@ struct BoardSim::Impl {
     void closeLine();
     void run();
     void handle(uint8_t byte, Clock::time_point readAt);
-    void send(const std::vector<uint8_t>& bytes, size_t splitAt, Clock::time_point due,
-              bool paceLine, std::chrono::milliseconds pause);
+    std::optional<Clock::time_point> send(const std::vector<uint8_t>& bytes, size_t splitAt,
+                                          Clock::time_point due, bool paceLine,
+                                          std::chrono::milliseconds pause);
     bool pauseUntil(Clock::time_point t);
-    void writeOut(const uint8_t* data, size_t n);
+    bool pauseUntilExactly(Clock::time_point t);
+    bool writeOut(const uint8_t* data, size_t n);
     void readWatch();
     void record(const Exchange& ex);
 };
@@ -213,6 +218,20 @@ struct BoardSim::Impl {
 bool BoardSim::Impl::pauseUntil(Clock::time_point t) {
     std::unique_lock lock(m);
     return !wake.wait_until(lock, t, [this] { return stopping; });
+}
+
+// Like pauseUntil, but not late: a sleeping thread wakes some tens of microseconds after
+// its time, which line timing would add to every reply. Sleeps until shortly before t,
+// then spins.
+bool BoardSim::Impl::pauseUntilExactly(Clock::time_point t) {
+    constexpr auto kSpin = std::chrono::microseconds(100);
+    if (t - Clock::now() > kSpin && !pauseUntil(t - kSpin)) {
+        return false;
+    }
+    while (Clock::now() < t) {
+    }
+    std::lock_guard lock(m);
+    return !stopping;
 }
 
 void BoardSim::Impl::record(const Exchange& ex) {
@@ -224,10 +243,11 @@ void BoardSim::Impl::record(const Exchange& ex) {
 }
 
 // Like a real port: bytes that arrive while no program has the device open are lost, and
-// bytes nobody reads before the last close do not wait for the next opener.
-void BoardSim::Impl::writeOut(const uint8_t* data, size_t n) {
+// bytes nobody reads before the last close do not wait for the next opener. False when
+// nothing was written.
+bool BoardSim::Impl::writeOut(const uint8_t* data, size_t n) {
     if (watchFd >= 0 && programOpens <= 0) {
-        return;
+        return false;
     }
     while (n > 0) {
         const ssize_t w = ::write(master, data, n);
@@ -235,11 +255,12 @@ void BoardSim::Impl::writeOut(const uint8_t* data, size_t n) {
             if (errno == EINTR) {
                 continue;
             }
-            return;  // EAGAIN: the receiver's buffer is full, the rest is lost as on a line
+            return true;  // EAGAIN: the receiver's buffer is full, the rest is lost as on a line
         }
         data += w;
         n -= static_cast<size_t>(w);
     }
+    return true;
 }
 
 void BoardSim::Impl::readWatch() {
@@ -262,39 +283,52 @@ void BoardSim::Impl::readWatch() {
             }
             i += static_cast<ssize_t>(sizeof(inotify_event) + ev->len);
         }
+        {
+            std::lock_guard lock(m);  // so that a waiter cannot miss the change
+        }
+        logChanged.notify_all();
     }
 }
 
-void BoardSim::Impl::send(const std::vector<uint8_t>& bytes, size_t splitAt, Clock::time_point due,
-                          bool paceLine, std::chrono::milliseconds pause) {
+// Returns when the reply's last byte was written; nothing when it was not (stopping, or no
+// program had the device open).
+std::optional<Clock::time_point> BoardSim::Impl::send(const std::vector<uint8_t>& bytes,
+                                                      size_t splitAt, Clock::time_point due,
+                                                      bool paceLine,
+                                                      std::chrono::milliseconds pause) {
     if (!paceLine) {
         if (due > Clock::now() && !pauseUntil(due)) {
-            return;
+            return std::nullopt;
         }
         if (splitAt == 0 || splitAt >= bytes.size()) {
-            writeOut(bytes.data(), bytes.size());
-            return;
+            return writeOut(bytes.data(), bytes.size()) ? std::optional(Clock::now())
+                                                        : std::nullopt;
         }
         writeOut(bytes.data(), splitAt);
         if (!pauseUntil(Clock::now() + pause)) {
-            return;
+            return std::nullopt;
         }
-        writeOut(bytes.data() + splitAt, bytes.size() - splitAt);
-        return;
+        return writeOut(bytes.data() + splitAt, bytes.size() - splitAt)
+                   ? std::optional(Clock::now())
+                   : std::nullopt;
     }
     // Each byte leaves when its last bit would have; times are absolute so no drift builds up.
     Clock::time_point t = std::max(due, lineOutFree);
+    bool written = false;
     for (size_t i = 0; i < bytes.size(); ++i) {
         if (i == splitAt && i > 0) {
             t += pause;
         }
         t += kByteTime;
-        if (!pauseUntil(t)) {
-            return;
+        // The last byte completes the reply: the program waits for it, so it must not be late.
+        const bool last = i + 1 == bytes.size();
+        if (!(last ? pauseUntilExactly(t) : pauseUntil(t))) {
+            return std::nullopt;
         }
-        writeOut(&bytes[i], 1);
+        written = writeOut(&bytes[i], 1);
         lineOutFree = t;
     }
+    return written ? std::optional(Clock::now()) : std::nullopt;
 }
 
 void BoardSim::Impl::handle(uint8_t byte, Clock::time_point readAt) {
@@ -393,12 +427,17 @@ void BoardSim::Impl::handle(uint8_t byte, Clock::time_point readAt) {
                 break;
         }
     }
-    send(bytes, splitAt, due, t.emulateLine, pause);
+    if (const auto done = send(bytes, splitAt, due, t.emulateLine, pause)) {
+        ex.repliedAt = *done;
+    }
     ex.answered = true;
     record(ex);
 }
 
 void BoardSim::Impl::run() {
+    // Line timing wakes the thread once per byte; the default timer slack (50 us) would make
+    // every reply late by about that much.
+    ::prctl(PR_SET_TIMERSLACK, 1UL, 0UL, 0UL, 0UL);
     std::array<uint8_t, 256> buf{};
     for (;;) {
         std::array<pollfd, 3> fds{{{master, POLLIN, 0}, {wakeFd, POLLIN, 0}, {watchFd, POLLIN, 0}}};
@@ -566,6 +605,7 @@ bool BoardSim::start(const QString& linkPath) {
     d->lineOutFree = {};
     d->running = true;
     d->worker = std::thread([impl = d.get()] { impl->run(); });
+    ::pthread_setname_np(d->worker.native_handle(), "board-sim");  // tells it apart in profiles
     return true;
 }
 
@@ -660,6 +700,15 @@ uint64_t BoardSim::totalReceived() const {
 bool BoardSim::waitForRequests(size_t n, std::chrono::milliseconds timeout) const {
     std::unique_lock lock(d->m);
     return d->logChanged.wait_for(lock, timeout, [&] { return d->log.size() >= n; });
+}
+
+bool BoardSim::programHasDeviceOpen() const {
+    return d->programOpens > 0;
+}
+
+bool BoardSim::waitForDeviceClosed(std::chrono::milliseconds timeout) const {
+    std::unique_lock lock(d->m);
+    return d->logChanged.wait_for(lock, timeout, [&] { return d->programOpens <= 0; });
 }
 
 // (raw - 8192) * 0.0006103 rounded to 3 decimals, an exact half to the even digit. The half

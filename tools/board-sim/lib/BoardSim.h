@@ -66,6 +66,9 @@ struct Exchange {
     bool good = false;                         // the reply was a good three-byte reply
     uint16_t raw = 0;                          // the reading sent
     std::chrono::steady_clock::time_point at;  // when the request arrived
+    // When the last byte of the reply was written; left at the epoch when it was not (the
+    // board stopped, or it knew of no program holding the device open).
+    std::chrono::steady_clock::time_point repliedAt;
 };
 
 class BoardSim {
@@ -100,6 +103,11 @@ class BoardSim {
     // Blocks until at least n bytes have been handled (exchanges().size() >= n, counted since
     // the last clearLog) or the timeout passes.
     bool waitForRequests(size_t n, std::chrono::milliseconds timeout) const;
+    // Whether the board knows of a program holding the device open. It learns of opens and
+    // closes a little after they happen; tests that close and reopen wait on this.
+    bool programHasDeviceOpen() const;
+    // Blocks until the board has seen the device closed by every program (or the timeout).
+    bool waitForDeviceClosed(std::chrono::milliseconds timeout) const;
 
   private:
     struct Impl;
