@@ -123,6 +123,11 @@ TEST(SamplingIntegration, restartDiscardsBytesLeftWaitingOnTheLine) {
         int waiting = 0;
         return ::ioctl(fd, FIONREAD, &waiting) == 0 && waiting >= 3;
     }));
+    // The board logs an exchange just after its reply is on the line.
+    ASSERT_TRUE(h.waitFor([&] {
+        const auto logged = h.board().exchanges();
+        return !logged.empty() && logged.back().request == ask;
+    }));
     h.board().clearLog();
 
     ShownTexts shown(h);
