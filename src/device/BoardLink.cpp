@@ -60,8 +60,10 @@ void waitMilliseconds(Clock& clock, qint64 ms) {
         return;
     }
     // 64-bit monotonic ticks: no wrap-around to trip over, however long the machine has run.
+    // The start may fall anywhere within its millisecond, so one tick more than asked keeps
+    // the real pause from ever being shorter than asked.
     const qint64 start = clock.tickMs();
-    while (clock.tickMs() - start < ms) {
+    while (clock.tickMs() - start <= ms) {
     }
 }
 

@@ -14,6 +14,48 @@
 namespace quorlin::test {
 
 namespace {
+// The real serial port, with its writes timed where the program makes them.
+class TimedPort : public SerialPort {
+  public:
+    TimedPort(std::unique_ptr<SerialPort> inner,
+              std::vector<std::pair<QByteArray, std::chrono::steady_clock::time_point>>& writes)
+        : inner_(std::move(inner)), writes_(writes) {
+        connect(inner_.get(), &SerialPort::onComm, this, &SerialPort::onComm);
+    }
+    void setCommPort(qint16 port) override { inner_->setCommPort(port); }
+    qint16 commPort() const override { return inner_->commPort(); }
+    void setSettings(const QString& s) override { inner_->setSettings(s); }
+    void setInputLen(qint16 length) override { inner_->setInputLen(length); }
+    bool isOpen() const override { return inner_->isOpen(); }
+    void setPortOpen(bool open) override { inner_->setPortOpen(open); }
+    void output(const QByteArray& bytes) override {
+        inner_->output(bytes);
+        writes_.emplace_back(bytes, std::chrono::steady_clock::now());
+    }
+    QByteArray input() override { return inner_->input(); }
+    void setRThreshold(qint16 n) override { inner_->setRThreshold(n); }
+    int commEvent() const override { return inner_->commEvent(); }
+
+  private:
+    std::unique_ptr<SerialPort> inner_;
+    std::vector<std::pair<QByteArray, std::chrono::steady_clock::time_point>>& writes_;
+};
+
+class TimedPortFactory : public SerialPortFactory {
+  public:
+    TimedPortFactory(
+        std::unique_ptr<SerialPortFactory> inner,
+        std::vector<std::pair<QByteArray, std::chrono::steady_clock::time_point>>& writes)
+        : inner_(std::move(inner)), writes_(writes) {}
+    std::unique_ptr<SerialPort> create() override {
+        return std::make_unique<TimedPort>(inner_->create(), writes_);
+    }
+
+  private:
+    std::unique_ptr<SerialPortFactory> inner_;
+    std::vector<std::pair<QByteArray, std::chrono::steady_clock::time_point>>& writes_;
+};
+
 class AloneInstance : public SingleInstance {
   public:
     bool acquire() override { return true; }
@@ -70,7 +112,8 @@ bool AppHarness::start() {
                 p.clock = std::make_unique<QtClock>();
             }
             p.messageBox.reset(box = new RecordingMessageBox);
-            p.ports = std::make_unique<QtSerialPortFactory>(*p.store, gate);
+            p.ports = std::make_unique<TimedPortFactory>(
+                std::make_unique<QtSerialPortFactory>(*p.store, gate), writes);
             p.instance = std::make_unique<AloneInstance>();
             p.fileDialog.reset(files = new FakeFileDialog);
             p.colourDialog.reset(colours = new FakeColourDialog);

@@ -67,6 +67,8 @@ class AppHarness {
     FakeClock* clock = nullptr;                // only with fakeClock
     RecordingChart* recordingChart = nullptr;  // only without realChart
     int processEnds = 0;
+    // Every write of every serial port the program made, with the moment output() returned.
+    std::vector<std::pair<QByteArray, std::chrono::steady_clock::time_point>> writes;
 
   private:
     AppHarnessOptions options_;
