@@ -94,8 +94,9 @@ std::optional<Source> parseSource(const QString& description, QString* error) {
         const auto centre = parseRaw(parts[1]);
         const auto size = parseNumber(parts[2]);
         if (!centre || !size) {
-            return fail(error,
-                        QStringLiteral("expected a reading and a number in \"%1\"").arg(description));
+            return fail(
+                error,
+                QStringLiteral("expected a reading and a number in \"%1\"").arg(description));
         }
         if (sine) {
             const auto period = parseNumber(parts[3]);
