@@ -5,6 +5,7 @@
 //
 // Histories are filled straight into the tables (2.6 million scans of eight channels take
 // a while to fill through the per-scan path); the timed loop is the per-scan path.
+#include "BenchSupport.h"
 #include "common/PointTable.h"
 #include "display/M4Decimation.h"
 #include "display/QCustomPlotChart.h"
@@ -199,13 +200,5 @@ BENCHMARK(BM_AutoScaleScan)
 }  // namespace quorlin
 
 int main(int argc, char** argv) {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv)) {
-        return 1;
-    }
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return quorlin::bench::runBenchmarks(argc, argv);
 }

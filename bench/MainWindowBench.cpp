@@ -4,6 +4,7 @@
 // shown offscreen.
 //
 //   build/bench/MainWindowBench
+#include "BenchSupport.h"
 #include "display/MainWindow.h"
 #include "support/AppHarness.h"
 
@@ -55,13 +56,5 @@ BENCHMARK(BM_ValueTextFrame)->UseManualTime()->Unit(benchmark::kMicrosecond)->Mi
 }  // namespace
 
 int main(int argc, char** argv) {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv)) {
-        return 1;
-    }
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return quorlin::bench::runBenchmarks(argc, argv);
 }

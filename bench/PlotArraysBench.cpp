@@ -1,4 +1,5 @@
 // Cost of one "Continuous" scan as the run grows: it must not depend on the history length.
+#include "BenchSupport.h"
 #include "display/PlotArrays.h"
 
 #include <benchmark/benchmark.h>
@@ -6,26 +7,7 @@
 namespace {
 
 using namespace quorlin;
-
-// Keeps the tables as a real chart adapter would, and nothing else.
-class SharingChart : public Chart {
-  public:
-    void clear() override {}
-    void setYCaption(const QString&) override {}
-    void setYMaximum(double) override {}
-    void setYMinimum(double) override {}
-    void setXRange(double, double) override {}
-    void setXAutoRange() override {}
-    void setPlotVisible(int, bool) override {}
-    void setPlotColour(int, ColourValue) override {}
-    ColourValue backgroundColour() const override { return 0; }
-    void setBackgroundColour(ColourValue) override {}
-    void replacePlotData(int plot, std::shared_ptr<const PointTable> t) override {
-        tables[plot] = std::move(t);
-    }
-    void appendPoint(int, double, double) override {}
-    std::shared_ptr<const PointTable> tables[9];
-};
+using bench::NullChart;
 
 class NoErrors : public ErrorHandler {
   public:
@@ -35,7 +17,7 @@ class NoErrors : public ErrorHandler {
 // state.range(0): scans already in the history before timing starts.
 void BM_PlotVoltArrays(benchmark::State& state) {
     AcquisitionValues values;
-    SharingChart chart;
+    NullChart chart;
     NoErrors errors;
     PlotArrays plots(values, chart, errors);
     values.ElapsedTimeText = QStringLiteral("12.34");
@@ -51,4 +33,6 @@ BENCHMARK(BM_PlotVoltArrays)->Arg(0)->Arg(100000)->Arg(1000000);
 
 }  // namespace
 
-BENCHMARK_MAIN();
+int main(int argc, char** argv) {
+    return quorlin::bench::runBenchmarks(argc, argv);
+}

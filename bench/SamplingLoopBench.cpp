@@ -1,5 +1,6 @@
 // Cost of handling one reply in the sampling loop, from the receive event to the next request
 // written, with in-memory port, chart and clock (no serial line, no window).
+#include "BenchSupport.h"
 #include "acquisition/SamplingLoop.h"
 
 #include <QApplication>
@@ -9,6 +10,7 @@
 namespace {
 
 using namespace quorlin;
+using bench::NullChart;
 
 class MemoryPort : public SerialPort {
   public:
@@ -32,22 +34,6 @@ class MemoryPort : public SerialPort {
     bool open_ = false;
     QByteArray pending_;
     QByteArray last_;
-};
-
-class NullChart : public Chart {
-  public:
-    void clear() override {}
-    void setYCaption(const QString&) override {}
-    void setYMaximum(double) override {}
-    void setYMinimum(double) override {}
-    void setXRange(double, double) override {}
-    void setXAutoRange() override {}
-    void setPlotVisible(int, bool) override {}
-    void setPlotColour(int, ColourValue) override {}
-    ColourValue backgroundColour() const override { return 0; }
-    void setBackgroundColour(ColourValue) override {}
-    void replacePlotData(int, std::shared_ptr<const PointTable>) override {}
-    void appendPoint(int, double x, double y) override { benchmark::DoNotOptimize(x + y); }
 };
 
 class StepClock : public Clock {
@@ -136,10 +122,5 @@ BENCHMARK(BM_ReplyToNextRequest)->Arg(0)->Arg(1)->ArgName("polynomial");
 }  // namespace
 
 int main(int argc, char** argv) {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return quorlin::bench::runBenchmarks(argc, argv);
 }
