@@ -6,6 +6,10 @@
 
 namespace quorlin {
 
+namespace {
+constexpr int kTakeOverMs = 500;
+}  // namespace
+
 QString defaultInstanceLockPath() {
     return QDir(QDir::tempPath()).filePath(QStringLiteral("quorlin-%1.lock").arg(::getuid()));
 }
@@ -16,7 +20,9 @@ LockFileSingleInstance::LockFileSingleInstance(const QString& path) : lock_(path
 }
 
 bool LockFileSingleInstance::acquire() {
-    return lock_.isLocked() || lock_.tryLock(0);
+    // A short retry: a killed holder's lock is taken over only once the holder is fully gone,
+    // which can lag its death by a moment; a live holder's lock is still refused after it.
+    return lock_.isLocked() || lock_.tryLock(kTakeOverMs);
 }
 
 }  // namespace quorlin

@@ -167,7 +167,8 @@ TEST_F(ProgramProcessTest, secondInstanceSaysSoAndEnds_staleLockOfAKilledOneDoes
 
     // A killed instance leaves its lock behind; the next start takes it over.
     ::kill(static_cast<pid_t>(first->processId()), SIGKILL);
-    first->waitForFinished(5000);
+    ASSERT_TRUE(first->waitForFinished(5000));
+    ASSERT_TRUE(VirtualDisplay::waitUntil([&] { return !frameShown(); }, 5000));
     auto third = launch();
     ASSERT_TRUE(VirtualDisplay::waitUntil([&] { return frameShown(); }, 15000));
     QThread::msleep(500);
