@@ -8,6 +8,7 @@
 #include <QLatin1String>
 
 #include <algorithm>
+#include <optional>
 
 namespace quorlin {
 
@@ -85,6 +86,7 @@ void SamplingLoop::mnuSample_Click() {
 void SamplingLoop::start() {
     SerialPort& port = link_.mainPort();
     lineLost_ = false;
+    ignoreReplies_ = false;
     retried_ = false;
     commDeferred_ = false;
     for (int k = 0; k < kChannelCount; ++k) {
@@ -155,45 +157,72 @@ void SamplingLoop::MSComm1_OnComm() {
             return;
         }
         link_.PortBuffer = port.input();
+        if (ignoreReplies_) {
+            return;
+        }
         if (watch_ == Watch::QuietWait) {
             // A late reply or line noise after a time-out: never a reading of the channel
             // now outstanding. Discard it and wait for the line to be quiet again.
             watchdog_->start(kQuietMs);
             return;
         }
-        if (isGoodReply(link_.PortBuffer)) {
-            handleReply();
-            if (retried_) {
-                // One of two replies to the same channel's request: the other one may still
-                // be on its way and would be taken for the next channel's reading. Ask for
-                // the next channel once the line has been quiet.
-                retried_ = false;
-                watch_ = Watch::QuietWait;
-                watchdog_->start(kQuietMs);
-                return;
-            }
+        if (!isGoodReply(link_.PortBuffer)) {
+            // CurrentChannel stays as it is: the same request goes out again.
+            sendRequest();
+            return;
         }
-        // A bad reply leaves CurrentChannel as it is: the same request goes out again.
-        sendRequest();
+        const int k = values_.CurrentChannel;
+        const double volts = model_.row(k).checked ? link_.ReplyToVolts() : 0.0;
+        if (retried_) {
+            // One of two replies to the same channel's request: the other one may still be
+            // on its way and would be taken for the next channel's reading. Ask for the next
+            // channel once the line has been quiet.
+            handleReply(k, volts);
+            values_.CurrentChannel = static_cast<qint16>((k + 1) % kChannelCount);
+            retried_ = false;
+            watch_ = Watch::QuietWait;
+            watchdog_->start(kQuietMs);
+            return;
+        }
+        // The next request goes out before the reply is shown: the display work then runs
+        // while the line carries the request and its reply, instead of adding to every
+        // exchange. What the reply is shown as and where the next scan starts are unchanged.
+        values_.CurrentChannel = static_cast<qint16>((k + 1) % kChannelCount);
+        std::optional<AppError> sendFailure;
+        try {
+            sendRequest();
+        } catch (const AppError& e) {
+            sendFailure = e;  // reported once the reply has been handled
+        }
+        try {
+            handleReply(k, volts);
+        } catch (const AppError&) {
+            // The request is out already: its reply is dropped, so that the loop stands
+            // still after the report as it does after any failed event.
+            if (!sendFailure) {
+                ignoreReplies_ = true;
+            }
+            throw;
+        }
+        if (sendFailure) {
+            throw *sendFailure;
+        }
     } catch (const AppError& e) {
         stopWatchdog();
         errors_.SimpleErrorHandler(e.number, kOnComm, kMain, e.description);
     }
 }
 
-void SamplingLoop::handleReply() {
+void SamplingLoop::handleReply(int k, double volts) {
     model_.setBoardStatus(QString());
-    const int k = values_.CurrentChannel;
     if (k == 0) {
         values_.ElapsedTimeText = shortNumberText(ElapsedSeconds());
     }
-    const double volts = model_.row(k).checked ? link_.ReplyToVolts() : 0.0;
     values_.ChannelVolts[k] = volts;
     model_.setVoltsText(k, displayNumberText(volts));  // runs the conversion and peak tracking
     if (k == kChannelCount - 1) {
         closeScan();
     }
-    values_.CurrentChannel = static_cast<qint16>((k + 1) % kChannelCount);
 }
 
 void SamplingLoop::closeScan() {

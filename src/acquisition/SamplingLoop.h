@@ -35,8 +35,10 @@ struct ScanHooks {
 };
 
 // Sampling: one reading request outstanding on the main port, the next one written from the
-// receive event that handled the reply. Channels 0..7 are requested in turn; channel 0's
-// reply stamps the scan, channel 7's reply closes it (chart, data row, Channel Range).
+// receive event of the reply, as soon as the reply has passed its test and before it is
+// shown. Channels 0..7 are requested in turn; channel 0's reply stamps the scan, channel 7's
+// reply closes it (chart, data row, Channel Range). An error in the event stops the loop:
+// the reply to a request already sent is then dropped.
 //
 // A reply watchdog keeps a lost byte from stopping the loop for good: when no good reply
 // has come within 1000 ms of a request, whatever arrived is discarded, the line is left
@@ -89,7 +91,8 @@ class SamplingLoop : public QObject {
 
     void start();
     void stop();
-    void handleReply();
+    // Shows channel k's reply, read as `volts`, and closes the scan after channel 7.
+    void handleReply(int k, double volts);
     void closeScan();
     void writeDataRow();
     void sendRequest();
@@ -120,7 +123,8 @@ class SamplingLoop : public QObject {
     std::array<QByteArray, kChannelCount> requests_;  // shared, so a send allocates nothing
     bool sampling_ = false;
     bool lineLost_ = false;
-    bool retried_ = false;  // a request was sent again after a time-out, no good reply since
+    bool ignoreReplies_ = false;  // an event failed after its request had gone out
+    bool retried_ = false;        // a request was sent again after a time-out, no good reply since
     bool rowWritten_ = false;
     Watch watch_ = Watch::Off;
     // True while one of the loop's own handlers runs. An event that arrives then (from a

@@ -381,6 +381,41 @@ TEST_F(SamplingLoopTest, errorInReceiveEvent_reportedOnceAndLoopStandsStill) {
     EXPECT_TRUE(loop.isSampling());
 }
 
+TEST_F(SamplingLoopTest, nextRequestGoesOutBeforeTheReplyIsShown_aFailureAfterItStopsTheLoop) {
+    settings.DataFileInUse = true;
+    QByteArray writtenAtRow;
+    QString voltsAtRow;
+    onRow = [&] {
+        writtenAtRow = port.written();
+        voltsAtRow = model.row(7).voltsText;
+        throw AppError(ErrorNumber::Overflow, QStringLiteral("Overflow"));
+    };
+    click();
+    for (int i = 0; i < kChannelCount - 1; ++i) {
+        answer();
+    }
+    answer(replyOf(3));
+    EXPECT_EQ(writtenAtRow, QByteArray("fxywmnopf"));
+    EXPECT_EQ(voltsAtRow, "1.831");  // shown by the time the scan closes, as before
+    ASSERT_EQ(errors.reports.size(), 1u);
+    EXPECT_EQ(errors.reports[0].source, "MSComm1_OnComm");
+    EXPECT_FALSE(watchdog().isActive());
+
+    // The reply to the request already sent is dropped: the loop stands still.
+    answer(replyOf(4));
+    EXPECT_EQ(port.written(), QByteArray("fxywmnopf"));
+    EXPECT_EQ(model.row(0).voltsText, "0.61");
+    EXPECT_EQ(errors.reports.size(), 1u);
+
+    // Stop and start again: the loop runs from channel 0.
+    onRow = nullptr;
+    click();
+    click();
+    answer(replyOf(2));
+    EXPECT_EQ(model.row(0).voltsText, "1.221");
+    EXPECT_EQ(lastRequest(), 'x');
+}
+
 TEST_F(SamplingLoopTest, openFailure_leavesSamplingStateAndSecondClickStops) {
     port.failOpen();
     click();
@@ -544,7 +579,8 @@ TEST_F(SamplingLoopTest, portEventNeverRunsInsideAnotherOne) {
     };
     click();
     scan();
-    EXPECT_EQ(writtenInside, QByteArray("fxywmnop"));
+    // Channel 0's request was out before the scan was closed; the reply fed meanwhile waits.
+    EXPECT_EQ(writtenInside, QByteArray("fxywmnopf"));
     EXPECT_EQ(port.written(), QByteArray("fxywmnopf"));
     EXPECT_TRUE(waitFor([&] { return port.written().endsWith("fx"); }));
     EXPECT_EQ(model.row(0).voltsText, "1.221");
