@@ -2,11 +2,20 @@
 
 namespace quorlin {
 
-FramePacer::FramePacer(std::function<void()> work, int frameMs, int fallbackMs, QObject* parent)
-    : QObject(parent), work_(std::move(work)), frameMs_(frameMs) {
+FramePacer::FramePacer(std::function<void()> work, int frameMs, int fallbackMs, int settleMs,
+                       QObject* parent)
+    : QObject(parent), work_(std::move(work)), frameMs_(frameMs), settleMs_(settleMs) {
     fallback_.setSingleShot(true);
     fallback_.setInterval(fallbackMs);
     connect(&fallback_, &QTimer::timeout, this, &FramePacer::runNow);
+    settle_.setSingleShot(true);
+    settle_.setTimerType(Qt::PreciseTimer);
+    settle_.setInterval(settleMs_);
+    connect(&settle_, &QTimer::timeout, this, [this] {
+        if (queued_) {
+            runNow();
+        }
+    });
 }
 
 void FramePacer::request() {
@@ -24,19 +33,12 @@ void FramePacer::request() {
 
 void FramePacer::queue() {
     queued_ = true;
-    // This object as context: a pacer destroyed meanwhile drops the call.
-    QMetaObject::invokeMethod(
-        this,
-        [this] {
-            if (queued_) {
-                runNow();
-            }
-        },
-        Qt::QueuedConnection);
+    settle_.start();  // a timer of this object: a pacer destroyed meanwhile drops the run
 }
 
 void FramePacer::runNow() {
     fallback_.stop();
+    settle_.stop();
     pending_ = false;
     queued_ = false;
     sinceRun_.start();
