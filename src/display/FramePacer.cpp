@@ -4,18 +4,14 @@ namespace quorlin {
 
 FramePacer::FramePacer(std::function<void()> work, int frameMs, int fallbackMs, int settleMs,
                        QObject* parent)
-    : QObject(parent), work_(std::move(work)), frameMs_(frameMs), settleMs_(settleMs) {
+    : QObject(parent), work_(std::move(work)), frameMs_(frameMs) {
     fallback_.setSingleShot(true);
     fallback_.setInterval(fallbackMs);
     connect(&fallback_, &QTimer::timeout, this, &FramePacer::runNow);
     settle_.setSingleShot(true);
     settle_.setTimerType(Qt::PreciseTimer);
-    settle_.setInterval(settleMs_);
-    connect(&settle_, &QTimer::timeout, this, [this] {
-        if (queued_) {
-            runNow();
-        }
-    });
+    settle_.setInterval(settleMs);
+    connect(&settle_, &QTimer::timeout, this, &FramePacer::runNow);
 }
 
 void FramePacer::request() {

@@ -35,7 +35,6 @@ class FramePacer : public QObject {
 
     std::function<void()> work_;
     const int frameMs_;
-    const int settleMs_;
     QElapsedTimer sinceRun_;  // invalid until the first run
     QTimer fallback_;
     QTimer settle_;

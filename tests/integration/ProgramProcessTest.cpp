@@ -26,9 +26,11 @@ class VirtualDisplay {
             QStandardPaths::findExecutable(QStringLiteral("xdotool")).isEmpty()) {
             return false;
         }
-        // Xvfb picks a free display itself and tells its number on stdout.
+        // Xvfb picks a free display itself and tells its number on stdout. Without -noreset
+        // it starts over whenever its last client has gone, and a program connecting in that
+        // moment is turned away.
         server.start(QStringLiteral("Xvfb"),
-                     {QStringLiteral("-displayfd"), QStringLiteral("1"),
+                     {QStringLiteral("-displayfd"), QStringLiteral("1"), QStringLiteral("-noreset"),
                       QStringLiteral("-nolisten"), QStringLiteral("tcp"), QStringLiteral("-screen"),
                       QStringLiteral("0"), QStringLiteral("1280x900x24")});
         if (!server.waitForStarted(5000)) {
@@ -63,6 +65,19 @@ class VirtualDisplay {
                  QStringLiteral("--name"), titlePattern});
         p.waitForFinished(5000);
         return QString::fromLocal8Bit(p.readAllStandardOutput()).split(u'\n', Qt::SkipEmptyParts);
+    }
+
+    // Every visible window's title, for failure messages.
+    std::string titles() const {
+        QStringList out;
+        for (const QString& id : windows(QStringLiteral("."))) {
+            QProcess p;
+            p.setProcessEnvironment(environment());
+            p.start(QStringLiteral("xdotool"), {QStringLiteral("getwindowname"), id});
+            p.waitForFinished(5000);
+            out << u'"' + QString::fromLocal8Bit(p.readAllStandardOutput()).trimmed() + u'"';
+        }
+        return out.join(u", ").toStdString();
     }
 
     void pressReturnIn(const QString& window) const {
@@ -168,9 +183,13 @@ TEST_F(ProgramProcessTest, secondInstanceSaysSoAndEnds_staleLockOfAKilledOneDoes
     // A killed instance leaves its lock behind; the next start takes it over.
     ::kill(static_cast<pid_t>(first->processId()), SIGKILL);
     ASSERT_TRUE(first->waitForFinished(5000));
-    ASSERT_TRUE(VirtualDisplay::waitUntil([&] { return !frameShown(); }, 5000));
+    ASSERT_TRUE(VirtualDisplay::waitUntil([&] { return !frameShown(); }, 15000)) << x.titles();
     auto third = launch();
-    ASSERT_TRUE(VirtualDisplay::waitUntil([&] { return frameShown(); }, 15000));
+    ASSERT_TRUE(VirtualDisplay::waitUntil([&] { return frameShown(); }, 15000))
+        << "windows: " << x.titles() << "; program said: " << [&] {
+               third->waitForFinished(100);  // reads what it wrote, and its end if it ended
+               return third->readAllStandardError().toStdString();
+           }();
     QThread::msleep(500);
     EXPECT_TRUE(x.windows(QStringLiteral("^Quorlin$")).isEmpty());
     EXPECT_EQ(third->state(), QProcess::Running);
