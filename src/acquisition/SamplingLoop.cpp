@@ -172,12 +172,12 @@ void SamplingLoop::MSComm1_OnComm() {
             return;
         }
         const int k = values_.CurrentChannel;
-        const double volts = model_.row(k).checked ? link_.ReplyToVolts() : 0.0;
+        const QByteArray reply = link_.PortBuffer;  // shared, not copied
         if (retried_) {
             // One of two replies to the same channel's request: the other one may still be
             // on its way and would be taken for the next channel's reading. Ask for the next
             // channel once the line has been quiet.
-            handleReply(k, volts);
+            handleReply(k, reply);
             values_.CurrentChannel = static_cast<qint16>((k + 1) % kChannelCount);
             retried_ = false;
             watch_ = Watch::QuietWait;
@@ -195,7 +195,7 @@ void SamplingLoop::MSComm1_OnComm() {
             sendFailure = e;  // reported once the reply has been handled
         }
         try {
-            handleReply(k, volts);
+            handleReply(k, reply);
         } catch (const AppError&) {
             // The request is out already: its reply is dropped, so that the loop stands
             // still after the report as it does after any failed event.
@@ -213,11 +213,12 @@ void SamplingLoop::MSComm1_OnComm() {
     }
 }
 
-void SamplingLoop::handleReply(int k, double volts) {
+void SamplingLoop::handleReply(int k, const QByteArray& reply) {
     model_.setBoardStatus(QString());
     if (k == 0) {
         values_.ElapsedTimeText = shortNumberText(ElapsedSeconds());
     }
+    const double volts = model_.row(k).checked ? link_.ReplyToVolts(reply) : 0.0;
     values_.ChannelVolts[k] = volts;
     model_.setVoltsText(k, displayNumberText(volts));  // runs the conversion and peak tracking
     if (k == kChannelCount - 1) {

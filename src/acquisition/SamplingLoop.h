@@ -91,8 +91,8 @@ class SamplingLoop : public QObject {
 
     void start();
     void stop();
-    // Shows channel k's reply, read as `volts`, and closes the scan after channel 7.
-    void handleReply(int k, double volts);
+    // Shows channel k's reply and closes the scan after channel 7.
+    void handleReply(int k, const QByteArray& reply);
     void closeScan();
     void writeDataRow();
     void sendRequest();

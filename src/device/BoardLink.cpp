@@ -71,8 +71,8 @@ void BoardLink::WaitMilliseconds(qint32 ms) {
     waitMilliseconds(clock_, ms);
 }
 
-double BoardLink::ReplyToVolts() const {
-    return replyToVolts(PortBuffer);
+double BoardLink::ReplyToVolts(const QByteArray& reply) const {
+    return replyToVolts(reply);
 }
 
 void BoardLink::SendSamplesAveraged() {

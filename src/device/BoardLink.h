@@ -30,8 +30,9 @@ class BoardLink {
     void CloseCommPort(SerialPort& port, const QString& window);
     // Busy wait on the monotonic tick: nothing else runs meanwhile. 0 or less returns at once.
     void WaitMilliseconds(qint32 ms);
-    // Volts of the reply in PortBuffer.
-    double ReplyToVolts() const;
+    // Volts of a reply as the port delivered it into PortBuffer; the sampling loop keeps the
+    // reply aside while PortBuffer already holds the next request.
+    double ReplyToVolts(const QByteArray& reply) const;
     // "z", 100 ms, the count code of SamplesAveraged, then the port is closed. A failure ends
     // the sequence with a message of its own (not the error handler).
     void SendSamplesAveraged();

@@ -281,7 +281,9 @@ void QtSerialPort::output(const QByteArray& bytes) {
     if (bytes.isEmpty()) {
         return;
     }
-    port_.clearError();
+    if (port_.error() != QSerialPort::NoError) {
+        port_.clearError();
+    }
     // Straight to the device while nothing waits in QSerialPort's own buffer: its buffered
     // write switches a write notifier on and off again, two extra passes of the event loop
     // for every request. Whatever the device does not take at once goes the buffered way.
@@ -332,7 +334,14 @@ QByteArray QtSerialPort::input() {
         throw notOpen();
     }
     // QSerialPort fills its buffer only when the event loop runs: take what the OS holds.
-    for (int pass = 0; pass < kMaxDrainPasses && port_.waitForReadyRead(0); ++pass) {
+    // From the receive event QSerialPort has usually just read everything, and asking the OS
+    // how much waits costs less than a pass of QSerialPort's wait.
+    int waiting = 1;
+    const int fd = static_cast<int>(port_.handle());
+    if (fd < 0 || ::ioctl(fd, FIONREAD, &waiting) != 0) {
+        waiting = 1;
+    }
+    for (int pass = 0; waiting > 0 && pass < kMaxDrainPasses && port_.waitForReadyRead(0); ++pass) {
     }
     const QByteArray data = inputLen_ > 0 ? port_.read(inputLen_) : port_.readAll();
     consumed_ += data.size();
