@@ -8,7 +8,6 @@
 #include <QLatin1String>
 
 #include <algorithm>
-#include <optional>
 
 namespace quorlin {
 
@@ -173,12 +172,12 @@ void SamplingLoop::MSComm1_OnComm() {
         }
         const int k = values_.CurrentChannel;
         const QByteArray reply = link_.PortBuffer;  // shared, not copied
+        values_.CurrentChannel = static_cast<qint16>((k + 1) % kChannelCount);
         if (retried_) {
             // One of two replies to the same channel's request: the other one may still be
             // on its way and would be taken for the next channel's reading. Ask for the next
             // channel once the line has been quiet.
             handleReply(k, reply);
-            values_.CurrentChannel = static_cast<qint16>((k + 1) % kChannelCount);
             retried_ = false;
             watch_ = Watch::QuietWait;
             watchdog_->start(kQuietMs);
@@ -187,26 +186,18 @@ void SamplingLoop::MSComm1_OnComm() {
         // The next request goes out before the reply is shown: the display work then runs
         // while the line carries the request and its reply, instead of adding to every
         // exchange. What the reply is shown as and where the next scan starts are unchanged.
-        values_.CurrentChannel = static_cast<qint16>((k + 1) % kChannelCount);
-        std::optional<AppError> sendFailure;
         try {
             sendRequest();
-        } catch (const AppError& e) {
-            sendFailure = e;  // reported once the reply has been handled
-        }
-        try {
-            handleReply(k, reply);
         } catch (const AppError&) {
-            // The request is out already: its reply is dropped, so that the loop stands
-            // still after the report as it does after any failed event.
-            if (!sendFailure) {
-                ignoreReplies_ = true;
-            }
+            handleReply(k, reply);  // shown as before; the failed write is reported after it
             throw;
         }
-        if (sendFailure) {
-            throw *sendFailure;
-        }
+        // Should showing the reply fail, the flag stays set: the reply to the request already
+        // sent is dropped, so that the loop stands still after the report as after any failed
+        // event.
+        ignoreReplies_ = true;
+        handleReply(k, reply);
+        ignoreReplies_ = false;
     } catch (const AppError& e) {
         stopWatchdog();
         errors_.SimpleErrorHandler(e.number, kOnComm, kMain, e.description);
