@@ -7,15 +7,34 @@
 
 namespace quorlin {
 
-QString resolveAppFolder() {
-    const QString programFolder = QCoreApplication::applicationDirPath();
-    if (QFileInfo(programFolder).isWritable()) {
+QString applicationId() {
+    return QStringLiteral(QUORLIN_APP_ID);
+}
+
+bool isInstalledProgram(const QString& programFolder) {
+    // An install puts the desktop entry beside bin/ (<prefix>/share/applications); a program
+    // file merely copied somewhere has none there.
+    return QFileInfo::exists(
+        QDir(programFolder)
+            .filePath(QStringLiteral("../share/applications/%1.desktop").arg(applicationId())));
+}
+
+QString chooseAppFolder(const QString& programFolder, const QString& perUserFolder) {
+    // Even a writable install folder (root's view of /usr/bin, a private prefix) is no place
+    // for the user's files.
+    if (QFileInfo(programFolder).isWritable() && !isInstalledProgram(programFolder)) {
         return programFolder;
     }
-    // Installed where the user cannot write (under /usr): keep the files per user.
+    return perUserFolder;
+}
+
+QString resolveAppFolder() {
     const QString perUser = QStandardPaths::writableLocation(QStandardPaths::AppLocalDataLocation);
-    QDir().mkpath(perUser);
-    return perUser;
+    const QString folder = chooseAppFolder(QCoreApplication::applicationDirPath(), perUser);
+    if (folder == perUser) {
+        QDir().mkpath(perUser);
+    }
+    return folder;
 }
 
 }  // namespace quorlin

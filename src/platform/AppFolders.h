@@ -20,7 +20,18 @@ class AppFolders {
     QString root_;
 };
 
-// The folder of the program file when writable, else the per-user data folder.
+// The reverse-DNS id of the installed desktop entry, icon and metadata.
+QString applicationId();
+
+// True when the program file in this folder belongs to an install (a desktop entry of this
+// program sits in the prefix's share/applications).
+bool isInstalledProgram(const QString& programFolder);
+
+// The folder of the program file when it is writable and not an install, else the per-user
+// data folder.
+QString chooseAppFolder(const QString& programFolder, const QString& perUserFolder);
+
+// chooseAppFolder for the running program; creates the per-user folder when it is chosen.
 QString resolveAppFolder();
 
 }  // namespace quorlin
