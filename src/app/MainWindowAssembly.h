@@ -1,7 +1,6 @@
 #pragma once
 
 #include "acquisition/ChannelConversion.h"
-#include "acquisition/MainWindowModel.h"
 #include "acquisition/SamplingLoop.h"
 #include "config/ConfigFile.h"
 #include "config/ConfigurationDialog.h"
@@ -9,6 +8,7 @@
 #include "display/ChannelRange.h"
 #include "display/ColourRoutines.h"
 #include "display/PlotArrays.h"
+#include "presentation/MainWindowModel.h"
 #include "recording/DataFile.h"
 #include "recording/PeakFile.h"
 

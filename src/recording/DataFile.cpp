@@ -1,7 +1,6 @@
 #include "recording/DataFile.h"
 
 #include "acquisition/AcquisitionValues.h"
-#include "acquisition/MainWindowModel.h"
 #include "common/AppError.h"
 #include "common/DateText.h"
 #include "common/ErrorHandler.h"
@@ -12,6 +11,7 @@
 #include "platform/Clock.h"
 #include "platform/FileDialog.h"
 #include "platform/MessageBox.h"
+#include "presentation/MainWindowModel.h"
 
 namespace quorlin {
 

@@ -1,12 +1,12 @@
 #include "recording/PeakFile.h"
 
-#include "acquisition/MainWindowModel.h"
 #include "common/AppError.h"
 #include "common/ErrorHandler.h"
 #include "common/NumberText.h"
 #include "common/TextFile.h"
 #include "config/SettingsModel.h"
 #include "platform/AppFolders.h"
+#include "presentation/MainWindowModel.h"
 
 namespace quorlin {
 

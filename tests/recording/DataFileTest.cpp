@@ -1,9 +1,9 @@
 #include "recording/DataFile.h"
 
 #include "acquisition/AcquisitionValues.h"
-#include "acquisition/MainWindowModel.h"
 #include "config/SettingsModel.h"
 #include "platform/AppFolders.h"
+#include "presentation/MainWindowModel.h"
 #include "support/Fakes.h"
 #include "support/FileSizeLimit.h"
 #include "support/TempFolder.h"

@@ -1,8 +1,8 @@
 #include "recording/PeakFile.h"
 
-#include "acquisition/MainWindowModel.h"
 #include "config/SettingsModel.h"
 #include "platform/AppFolders.h"
+#include "presentation/MainWindowModel.h"
 #include "support/Fakes.h"
 #include "support/TempFolder.h"
 
