@@ -8,15 +8,23 @@ function(quorlin_warnings target)
     endif()
 endfunction()
 
-# quorlin_library(<folder> DEPS <targets...>) builds src/<folder>/*.cpp into quorlin_<folder>.
+# quorlin_library(<folder> [PUBLIC <targets...>] [PRIVATE <targets...>]) builds
+# src/<folder>/*.cpp into quorlin_<folder>. PUBLIC names what the folder's headers include,
+# PRIVATE what only its sources include. A library sees the headers of its own folder and of
+# the libraries it links, nothing else: each folder gets an include folder of its own in the
+# build tree holding one link, <folder> -> src/<folder>, so "<folder>/Header.h" resolves only
+# where quorlin_<folder> is linked.
 function(quorlin_library folder)
-    cmake_parse_arguments(ARG "" "" "DEPS" ${ARGN})
+    cmake_parse_arguments(ARG "" "" "PUBLIC;PRIVATE" ${ARGN})
     file(GLOB sources CONFIGURE_DEPENDS
         ${CMAKE_CURRENT_SOURCE_DIR}/${folder}/*.cpp
         ${CMAKE_CURRENT_SOURCE_DIR}/${folder}/*.h)
+    set(include_dir ${CMAKE_BINARY_DIR}/include/${folder})
+    file(MAKE_DIRECTORY ${include_dir})
+    file(CREATE_LINK ${CMAKE_CURRENT_SOURCE_DIR}/${folder} ${include_dir}/${folder} SYMBOLIC)
     add_library(quorlin_${folder} STATIC ${sources})
-    target_include_directories(quorlin_${folder} PUBLIC ${PROJECT_SOURCE_DIR}/src)
-    target_link_libraries(quorlin_${folder} PUBLIC ${ARG_DEPS})
+    target_include_directories(quorlin_${folder} PUBLIC ${include_dir})
+    target_link_libraries(quorlin_${folder} PUBLIC ${ARG_PUBLIC} PRIVATE ${ARG_PRIVATE})
     quorlin_warnings(quorlin_${folder})
 endfunction()
 

@@ -2,7 +2,10 @@
 
 #include "common/Channel.h"
 
+#include <QLatin1String>
 #include <QString>
+
+#include <span>
 
 namespace quorlin {
 
@@ -17,5 +20,18 @@ struct AcquisitionValues {
     qint64 CounterFrequency = 1;         // counter ticks per second, read at start-up
     double LastRowTick = 0;              // monotonic ms of the last data row written
 };
+
+// The values a data file row records under WriteFileMethod: the volts for "Volts", the scaled
+// values for "Scale", none for any other text (the words are exact).
+inline std::span<const double> recordedValues(const AcquisitionValues& values,
+                                              const QString& writeFileMethod) {
+    if (writeFileMethod == QLatin1String("Volts")) {
+        return values.ChannelVolts;
+    }
+    if (writeFileMethod == QLatin1String("Scale")) {
+        return values.ChannelScaled;
+    }
+    return {};
+}
 
 }  // namespace quorlin

@@ -1,9 +1,9 @@
 #pragma once
 
 #include "acquisition/AcquisitionValues.h"
-#include "acquisition/MainWindowModel.h"
 #include "config/SettingsModel.h"
 #include "platform/Clock.h"
+#include "presentation/MainWindowModel.h"
 
 #include <QObject>
 

@@ -2,7 +2,6 @@
 
 #include "acquisition/AcquisitionValues.h"
 #include "acquisition/ChannelConversion.h"
-#include "acquisition/MainWindowModel.h"
 #include "common/ErrorHandler.h"
 #include "config/SettingsModel.h"
 #include "device/BoardLink.h"
@@ -11,6 +10,7 @@
 #include "platform/EventGate.h"
 #include "platform/MessageBox.h"
 #include "platform/Timer.h"
+#include "presentation/MainWindowModel.h"
 
 #include <QByteArray>
 #include <QObject>

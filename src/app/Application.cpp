@@ -1,5 +1,7 @@
 #include "app/Application.h"
 
+#include "app/FrameLoad.h"
+
 namespace quorlin {
 
 Application::Application(const PlatformMaker& makePlatform, AppFolders folders,

@@ -2,7 +2,6 @@
 
 #include "acquisition/AcquisitionValues.h"
 #include "app/AppErrorHandler.h"
-#include "app/FrameLoad.h"
 #include "app/FrameWindow.h"
 #include "app/Shutdown.h"
 #include "config/ConfigFile.h"

@@ -22,7 +22,6 @@ class FrameWindow : public QMainWindow {
     QMdiSubWindow* addChildWindow(QWidget* child);
 
     QMdiArea* mdiArea() const { return mdiArea_; }
-    QMdiSubWindow* mainSubWindow() const { return mainSub_; }
 
   signals:
     // The main window became the active child: first shown, or returned to from another

@@ -35,9 +35,11 @@ MainWindowAssembly::MainWindowAssembly(Application& app, std::unique_ptr<Chart> 
     plotArrays_ = std::make_unique<PlotArrays>(values, *chart_, app.errorHandler());
     range_ = std::make_unique<ChannelRange>(settings, values, model_);
     colours_ = std::make_unique<ColourRoutines>(settings, model_, *chart_);
-    dataFile_ = std::make_unique<DataFile>(settings, values, model_, app.folders(), *p.clock,
-                                           app.errorHandler(), *p.messageBox, *p.fileDialog);
-    peakFile_ = std::make_unique<PeakFile>(settings, model_, app.folders(), app.errorHandler());
+    dataFile_ = std::make_unique<DataFile>(settings, app.folders(), *p.clock, app.errorHandler(),
+                                           *p.fileDialog);
+    peakFile_ = std::make_unique<PeakFile>(settings, app.folders(), app.errorHandler());
+    save_ = std::make_unique<SaveCommand>(settings, model_, *dataFile_, *p.messageBox,
+                                          app.errorHandler());
 
     ScanHooks hooks;
     hooks.PlotVoltArrays = [this] { plotArrays_->PlotVoltArrays(); };
@@ -46,8 +48,11 @@ MainWindowAssembly::MainWindowAssembly(Application& app, std::unique_ptr<Chart> 
     hooks.UpdateChannelRangeVolts = [this] { range_->UpdateChannelRangeVolts(); };
     hooks.UpdateChannelRangeScale = [this] { range_->UpdateChannelRangeScale(); };
     hooks.ClearChannelRange = [this] { range_->ClearChannelRange(); };
-    hooks.WritePeakFile = [this] { peakFile_->WritePeakFile(); };
-    hooks.WriteToFile = [this](const QString& elapsed) { dataFile_->WriteToFile(elapsed); };
+    hooks.WritePeakFile = [this] { peakFile_->WritePeakFile(peakEntries()); };
+    hooks.WriteToFile = [this](const QString& elapsed) {
+        dataFile_->WriteToFile(elapsed,
+                               recordedValues(app_.values(), app_.settings().WriteFileMethod));
+    };
     loop_ = std::make_unique<SamplingLoop>(settings, values, model_, app.link(), *chart_, *p.clock,
                                            app.errorHandler(), *p.messageBox, *p.timers,
                                            app.eventGate(), *conversion_, std::move(hooks));
@@ -67,7 +72,7 @@ MainWindowAssembly::~MainWindowAssembly() {
 }
 
 void MainWindowAssembly::connectMenus() {
-    connect(model_.mnuSave, &QAction::triggered, this, [this] { dataFile_->mnuSave_Click(); });
+    connect(model_.mnuSave, &QAction::triggered, this, [this] { save_->mnuSave_Click(); });
     connect(model_.mnuSample, &QAction::triggered, this, [this] { loop_->mnuSample_Click(); });
     connect(model_.mnuExit, &QAction::triggered, this, [this] { app_.shutdown(); });
     connect(model_.mnuCommPort, &QAction::triggered, this, [this] { mnuCommPort_Click(); });
@@ -90,6 +95,15 @@ void MainWindowAssembly::connectMenus() {
     connect(window_.get(), &MainWindow::keyPressed, this,
             [this](int key, Qt::KeyboardModifiers mods) { panel_->Form_KeyDown(key, mods); });
     connect(&app_.frame(), &FrameWindow::mainWindowActivated, this, [this] { panel_->Activate(); });
+}
+
+PerChannel<PeakEntry> MainWindowAssembly::peakEntries() const {
+    PerChannel<PeakEntry> entries;
+    for (int c = 0; c < kChannelCount; ++c) {
+        const ChannelRowState& row = model_.row(c);
+        entries[c] = {row.peakTimeText, row.peakText, app_.settings().PeakDisplay[c]};
+    }
+    return entries;
 }
 
 void MainWindowAssembly::mnuCommPort_Click() {

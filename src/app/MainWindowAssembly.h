@@ -1,14 +1,14 @@
 #pragma once
 
 #include "acquisition/ChannelConversion.h"
-#include "acquisition/MainWindowModel.h"
 #include "acquisition/SamplingLoop.h"
-#include "config/ConfigFile.h"
+#include "app/SaveCommand.h"
 #include "config/ConfigurationDialog.h"
 #include "display/ChannelPanel.h"
 #include "display/ChannelRange.h"
 #include "display/ColourRoutines.h"
 #include "display/PlotArrays.h"
+#include "presentation/MainWindowModel.h"
 #include "recording/DataFile.h"
 #include "recording/PeakFile.h"
 
@@ -37,14 +37,9 @@ class MainWindowAssembly : public QObject {
     MainWindowModel& model() { return model_; }
     MainWindow& window() { return *window_; }
     Chart& chart() { return *chart_; }
-    ChannelConversion& conversion() { return *conversion_; }
     SamplingLoop& loop() { return *loop_; }
     PlotArrays& plotArrays() { return *plotArrays_; }
-    ChannelRange& channelRange() { return *range_; }
-    ColourRoutines& colours() { return *colours_; }
     ChannelPanel& panel() { return *panel_; }
-    DataFile& dataFile() { return *dataFile_; }
-    PeakFile& peakFile() { return *peakFile_; }
     // The configuration window while it is open.
     ConfigurationDialog* configurationWindow() const;
 
@@ -57,6 +52,8 @@ class MainWindowAssembly : public QObject {
 
   private:
     void connectMenus();
+    // The peak boxes as they stand, with the kind of peak each channel tracks.
+    PerChannel<PeakEntry> peakEntries() const;
 
     Application& app_;
     MainWindowModel model_;
@@ -68,6 +65,7 @@ class MainWindowAssembly : public QObject {
     std::unique_ptr<ColourRoutines> colours_;
     std::unique_ptr<DataFile> dataFile_;
     std::unique_ptr<PeakFile> peakFile_;
+    std::unique_ptr<SaveCommand> save_;
     std::unique_ptr<SamplingLoop> loop_;
     std::unique_ptr<ChannelPanel> panel_;
     std::unique_ptr<MainWindow> window_;

@@ -9,7 +9,6 @@
 #include "platform/FileDialog.h"
 #include "platform/MessageBox.h"
 
-#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 
@@ -344,18 +343,7 @@ QString ConfigFile::OpenConfigurationFile() {
 
 void ConfigFile::TestForFileFolders() {
     try {
-        const QDir root(folders_.root());
-        for (const QString& folder : {folders_.dataFiles(), folders_.logs()}) {
-            if (QFileInfo(folder).isDir()) {
-                continue;
-            }
-            // One level only: a missing application folder is a failure, not something to
-            // build silently.
-            if (!root.mkdir(QFileInfo(folder).fileName())) {
-                throw AppError(ErrorNumber::PathFileAccessError,
-                               QStringLiteral("Path/File access error: %1").arg(folder));
-            }
-        }
+        folders_.createFolders();
     } catch (const AppError& e) {
         errors_.SimpleErrorHandler(e.number, QStringLiteral("TestForFileFolders"),
                                    QStringLiteral("General"), e.description);

@@ -1,6 +1,5 @@
 #include "config/SwapColorDialog.h"
 
-#include "common/Channel.h"
 #include "config/SwapColorDialogModel.h"
 
 #include <QGroupBox>

@@ -2,9 +2,9 @@
 
 namespace quorlin {
 
-SwapColorDialogModel::SwapColorDialogModel(ChannelColourAccess rows, Chart& chart,
+SwapColorDialogModel::SwapColorDialogModel(MainWindowModel& window, Chart& chart,
                                            ColourDialog& chooser, QObject* parent)
-    : QObject(parent), rows_(std::move(rows)), chart_(chart), chooser_(chooser) {}
+    : QObject(parent), window_(window), chart_(chart), chooser_(chooser) {}
 
 void SwapColorDialogModel::setSelectedItem(int item) {
     if (item < kNoItem || item > kGraphBackground) {
@@ -21,21 +21,21 @@ void SwapColorDialogModel::cmdSwap_Click() {
     if (selected_ == kGraphBackground) {
         current = chart_.backgroundColour();
     } else if (selected_ != kNoItem) {
-        current = rows_.colour(selected_);
+        current = window_.row(selected_).colour;
     }
     chooserColour_ = chooser_.choose(current);
     if (selected_ == kGraphBackground) {
         chart_.setBackgroundColour(chooserColour_);
     } else if (selected_ != kNoItem) {
         chart_.setPlotColour(plotOfChannel(selected_), chooserColour_);
-        rows_.setColour(selected_, chooserColour_);
+        window_.setColour(selected_, chooserColour_);
     }
 }
 
 void SwapColorDialogModel::cmdDefault_Click() {
     for (int ch = 0; ch < kChannelCount; ++ch) {
         chart_.setPlotColour(plotOfChannel(ch), kDefaultPlotColours[ch]);
-        rows_.setColour(ch, kDefaultPlotColours[ch]);
+        window_.setColour(ch, kDefaultPlotColours[ch]);
     }
     chart_.setBackgroundColour(kDefaultBackground);
 }

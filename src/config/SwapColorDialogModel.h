@@ -4,18 +4,11 @@
 #include "common/Colour.h"
 #include "platform/Chart.h"
 #include "platform/ColourDialog.h"
+#include "presentation/MainWindowModel.h"
 
 #include <QObject>
 
-#include <functional>
-
 namespace quorlin {
-
-// A channel's colour on the main window: the background of its volts, scaled and peak boxes.
-struct ChannelColourAccess {
-    std::function<ColourValue(int channel)> colour;
-    std::function<void(int channel, ColourValue colour)> setColour;
-};
 
 // The presentation model of the Swap Color window. It works on the display directly (chart
 // lines, chart background, channel boxes) and never on the settings: the configuration
@@ -31,18 +24,8 @@ class SwapColorDialogModel : public QObject {
         rgbValue(255, 255, 255), rgbValue(128, 128, 128)};
     static constexpr ColourValue kDefaultBackground = rgbValue(0, 0, 0);
 
-    // rows: the main window's model (row(channel).colour, setColour(channel, colour)).
-    template <typename Rows>
-    requires requires(Rows& r, ColourValue c) {
-        r.setColour(0, c);
-        r.row(0).colour;
-    }
-    SwapColorDialogModel(Rows& rows, Chart& chart, ColourDialog& chooser, QObject* parent = nullptr)
-        : SwapColorDialogModel(
-              ChannelColourAccess{[&rows](int ch) { return rows.row(ch).colour; },
-                                  [&rows](int ch, ColourValue c) { rows.setColour(ch, c); }},
-              chart, chooser, parent) {}
-    SwapColorDialogModel(ChannelColourAccess rows, Chart& chart, ColourDialog& chooser,
+    // The channel colours are the backgrounds of the main window's volts, scaled and peak boxes.
+    SwapColorDialogModel(MainWindowModel& window, Chart& chart, ColourDialog& chooser,
                          QObject* parent = nullptr);
 
     // kNoItem, a channel 0..7, or kGraphBackground.
@@ -60,7 +43,7 @@ class SwapColorDialogModel : public QObject {
     void closeRequested();
 
   private:
-    ChannelColourAccess rows_;
+    MainWindowModel& window_;
     Chart& chart_;
     ColourDialog& chooser_;
     int selected_ = kNoItem;

@@ -3,6 +3,7 @@
 #include "common/AppError.h"
 #include "device/BoardLink.h"
 #include "device/BoardProtocol.h"
+#include "platform/PortDevice.h"
 
 #include <QCollator>
 #include <QSerialPortInfo>
@@ -25,8 +26,7 @@ class TemporaryBinding {
   public:
     TemporaryBinding(SettingsStore& store, qint16 port, const QString& path) : store_(store) {
         key_ = QString::number(port);
-        const QString previous = store_.value(kPortsSection, key_, QString());
-        const QString current = previous.isEmpty() ? defaultDeviceOfPort(port) : previous;
+        const QString current = portDeviceName(port, store_);
         if (path.isEmpty() || path == current) {
             return;
         }
@@ -70,17 +70,6 @@ QList<SerialDeviceInfo> listSerialDevices() {
     return out;
 }
 
-QString defaultDeviceOfPort(qint16 port) {
-    if (port < 1) {
-        return {};
-    }
-#ifdef Q_OS_WIN
-    return QStringLiteral("COM%1").arg(port);
-#else
-    return QStringLiteral("/dev/ttyS%1").arg(port - 1);
-#endif
-}
-
 CommPortDialogModel::CommPortDialogModel(SettingsModel& settings, SettingsStore& store,
                                          SerialPortFactory& ports, Clock& clock, MessageBox& box,
                                          ErrorHandler& errors, SerialDeviceLister lister,
@@ -103,7 +92,7 @@ void CommPortDialogModel::Load() {
     devices_ = lister_ ? lister_() : QList<SerialDeviceInfo>{};
     emit devicesChanged();
     portField_ = std::clamp<qint16>(settings_.CurrentCommPort, 0, kMaxPort);
-    devicePath_ = storedDevice(portField_);
+    devicePath_ = portDeviceName(portField_, store_);
     emit portFieldChanged();
     emit deviceChanged();
 }
@@ -116,7 +105,7 @@ void CommPortDialogModel::setPortField(qint16 port) {
     portField_ = port;
     emit portFieldChanged();
     // The device shown follows the number: what that number stands for now.
-    devicePath_ = storedDevice(port);
+    devicePath_ = portDeviceName(port, store_);
     emit deviceChanged();
 }
 
@@ -151,14 +140,6 @@ QString CommPortDialogModel::deviceLabel() const {
         }
     }
     return devicePath_;
-}
-
-QString CommPortDialogModel::storedDevice(qint16 port) const {
-    if (port < 1) {
-        return {};
-    }
-    const QString bound = store_.value(kPortsSection, QString::number(port), QString());
-    return bound.isEmpty() ? defaultDeviceOfPort(port) : bound;
 }
 
 void CommPortDialogModel::cmdDetect_Click() {
@@ -217,7 +198,7 @@ void CommPortDialogModel::cmdOK_Click() {
             box_.showOk(QStringLiteral("No comm port has been selected!"));
         }
         const qint16 n = settings_.CurrentCommPort;
-        if (n > 0 && !devicePath_.isEmpty() && devicePath_ != storedDevice(n)) {
+        if (n > 0 && !devicePath_.isEmpty() && devicePath_ != portDeviceName(n, store_)) {
             store_.setValue(kPortsSection, QString::number(n), devicePath_);
         }
         store_.setValue(QStringLiteral("Startup"), QStringLiteral("CurrentCommPort"),

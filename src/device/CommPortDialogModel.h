@@ -28,9 +28,6 @@ using SerialDeviceLister = std::function<QList<SerialDeviceInfo>()>;
 // The serial devices the system reports, in natural order of their paths (ttyS2 before ttyS10).
 QList<SerialDeviceInfo> listSerialDevices();
 
-// The device a port number stands for when the store binds none to it.
-QString defaultDeviceOfPort(qint16 port);
-
 // The presentation model of the Comm Port dialog: the port field, the device bound to it,
 // the two buttons' enabled states, and the detection itself on a port of its own (the main
 // window's port is never touched).
@@ -75,7 +72,6 @@ class CommPortDialogModel : public QObject {
     void closeRequested();
 
   private:
-    QString storedDevice(qint16 port) const;
     void setOkEnabled(bool enabled);
     void setDetectEnabled(bool enabled);
 

@@ -1,10 +1,10 @@
 #pragma once
 
-#include "acquisition/MainWindowModel.h"
 #include "config/SettingsModel.h"
 #include "display/ColourRoutines.h"
 #include "platform/Chart.h"
 #include "platform/MessageBox.h"
+#include "presentation/MainWindowModel.h"
 
 #include <QObject>
 

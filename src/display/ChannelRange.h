@@ -1,9 +1,9 @@
 #pragma once
 
 #include "acquisition/AcquisitionValues.h"
-#include "acquisition/MainWindowModel.h"
 #include "common/Channel.h"
 #include "config/SettingsModel.h"
+#include "presentation/MainWindowModel.h"
 
 namespace quorlin {
 

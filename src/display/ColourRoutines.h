@@ -1,8 +1,8 @@
 #pragma once
 
-#include "acquisition/MainWindowModel.h"
 #include "config/SettingsModel.h"
 #include "platform/Chart.h"
+#include "presentation/MainWindowModel.h"
 
 namespace quorlin {
 

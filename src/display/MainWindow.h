@@ -1,8 +1,8 @@
 #pragma once
 
-#include "acquisition/MainWindowModel.h"
 #include "common/Channel.h"
 #include "display/FramePacer.h"
+#include "presentation/MainWindowModel.h"
 
 #include <QWidget>
 

@@ -1,11 +1,26 @@
 #include "platform/AppFolders.h"
 
+#include "common/AppError.h"
+
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
 #include <QStandardPaths>
 
 namespace quorlin {
+
+void AppFolders::createFolders() const {
+    const QDir root(root_);
+    for (const QString& folder : {dataFiles(), logs()}) {
+        if (QFileInfo(folder).isDir()) {
+            continue;
+        }
+        if (!root.mkdir(QFileInfo(folder).fileName())) {
+            throw AppError(ErrorNumber::PathFileAccessError,
+                           QStringLiteral("Path/File access error: %1").arg(folder));
+        }
+    }
+}
 
 QString applicationId() {
     return QStringLiteral(QUORLIN_APP_ID);

@@ -16,6 +16,11 @@ class AppFolders {
     QString peakFile() const { return logs() + QStringLiteral("/Peak.csv"); }
     QString errorLog() const { return logs() + QStringLiteral("/error.log"); }
 
+    // Creates "Data Files" and "Logs" where missing. One level only: a missing application
+    // folder is a failure, not something to build silently. Throws AppError 75 naming the
+    // folder that could not be made.
+    void createFolders() const;
+
   private:
     QString root_;
 };

@@ -1,6 +1,7 @@
 #include "platform/QtSerialPort.h"
 
 #include "common/AppError.h"
+#include "platform/PortDevice.h"
 
 #include <QDeadlineTimer>
 #include <QFile>
@@ -59,19 +60,6 @@ AppError permissionDenied(qint16 n, const QString& device, const QByteArray& nat
 }
 
 }  // namespace
-
-QString portDeviceName(qint16 n, SettingsStore& store) {
-    const QString configured =
-        store.value(QStringLiteral("Ports"), QString::number(n), QString()).trimmed();
-    if (!configured.isEmpty()) {
-        return configured;
-    }
-#ifdef Q_OS_WIN
-    return QStringLiteral("COM%1").arg(n);
-#else
-    return QStringLiteral("/dev/ttyS%1").arg(n - 1);
-#endif
-}
 
 LineSettings parseLineSettings(const QString& text) {
     const QStringList parts = text.split(u',');

@@ -8,10 +8,6 @@
 
 namespace quorlin {
 
-// The device that port number n (1..16) stands for: the store's "Ports/<n>" when set,
-// otherwise the n-th built-in serial port.
-QString portDeviceName(qint16 n, SettingsStore& store);
-
 // Line settings as written in "9600,N,8,1" (baud, parity N/E/O/M/S, data bits, stop bits).
 struct LineSettings {
     qint32 baud = 9600;

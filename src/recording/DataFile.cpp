@@ -1,8 +1,7 @@
 #include "recording/DataFile.h"
 
-#include "acquisition/AcquisitionValues.h"
-#include "acquisition/MainWindowModel.h"
 #include "common/AppError.h"
+#include "common/Channel.h"
 #include "common/DateText.h"
 #include "common/ErrorHandler.h"
 #include "common/NumberText.h"
@@ -11,55 +10,12 @@
 #include "platform/AppFolders.h"
 #include "platform/Clock.h"
 #include "platform/FileDialog.h"
-#include "platform/MessageBox.h"
 
 namespace quorlin {
 
-namespace {
-const QString kNoFile = QStringLiteral("No data file in use.");
-}  // namespace
-
-DataFile::DataFile(SettingsModel& settings, const AcquisitionValues& values,
-                   MainWindowModel& window, const AppFolders& folders, Clock& clock,
-                   ErrorHandler& errors, MessageBox& messages, FileDialog& dialog)
-    : settings_(settings),
-      values_(values),
-      window_(window),
-      folders_(folders),
-      clock_(clock),
-      errors_(errors),
-      messages_(messages),
-      dialog_(dialog) {}
-
-void DataFile::mnuSave_Click() {
-    try {
-        if (settings_.CurrentCommPort == 0) {
-            window_.mnuSave->setChecked(settings_.DataFileInUse);
-            messages_.showOk(QStringLiteral("No communication port has been selected!"));
-            return;
-        }
-        if (settings_.DataFileInUse) {
-            window_.mnuSave->setChecked(false);
-            settings_.DataFileInUse = false;
-            window_.setFileLabel(kNoFile);
-            dialogFileName_.clear();
-        } else {
-            window_.mnuSave->setChecked(true);
-            dialogFileName_ = ChooseDataFile();
-            settings_.DataFileInUse = true;
-        }
-        if (dialogFileName_.isEmpty()) {
-            window_.mnuSave->setChecked(false);
-            settings_.DataFileInUse = false;
-        }
-        window_.setFileLabel(dialogFileName_.isEmpty()
-                                 ? kNoFile
-                                 : QStringLiteral("Data file in use: ") + settings_.DataFilePath);
-    } catch (const AppError& e) {
-        errors_.SimpleErrorHandler(e.number, QStringLiteral("mnuSave_Click"),
-                                   QStringLiteral("Main"), e.description);
-    }
-}
+DataFile::DataFile(SettingsModel& settings, const AppFolders& folders, Clock& clock,
+                   ErrorHandler& errors, FileDialog& dialog)
+    : settings_(settings), folders_(folders), clock_(clock), errors_(errors), dialog_(dialog) {}
 
 QString DataFile::ChooseDataFile() {
     FileDialogRequest request;
@@ -94,25 +50,17 @@ QStringList DataFile::headerLines() const {
             QStringLiteral("Time file created: ") + timeText(now), headings.join(u',')};
 }
 
-QString DataFile::rowText(const QString& elapsedTimeText) const {
+QString DataFile::rowText(const QString& elapsedTimeText, std::span<const double> values) const {
     QString row = generalDateTimeText(clock_.localNow()) + u',' + elapsedTimeText;
-    const PerChannel<double>* source = nullptr;
-    if (settings_.WriteFileMethod == QLatin1String("Volts")) {
-        source = &values_.ChannelVolts;
-    } else if (settings_.WriteFileMethod == QLatin1String("Scale")) {
-        source = &values_.ChannelScaled;
-    }
-    if (source != nullptr) {
-        for (double v : *source) {
-            row += u',' + shortNumberText(v);
-        }
+    for (double v : values) {
+        row += u',' + shortNumberText(v);
     }
     return row;
 }
 
-void DataFile::WriteToFile(const QString& elapsedTimeText) {
+void DataFile::WriteToFile(const QString& elapsedTimeText, std::span<const double> values) {
     try {
-        appendToFile(settings_.DataFilePath, encodeLines({rowText(elapsedTimeText)}));
+        appendToFile(settings_.DataFilePath, encodeLines({rowText(elapsedTimeText, values)}));
     } catch (const AppError& e) {
         errors_.SimpleErrorHandler(e.number, QStringLiteral("WriteToFile"),
                                    QStringLiteral("General"), e.description);

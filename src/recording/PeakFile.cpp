@@ -1,6 +1,5 @@
 #include "recording/PeakFile.h"
 
-#include "acquisition/MainWindowModel.h"
 #include "common/AppError.h"
 #include "common/ErrorHandler.h"
 #include "common/NumberText.h"
@@ -10,11 +9,10 @@
 
 namespace quorlin {
 
-PeakFile::PeakFile(const SettingsModel& settings, const MainWindowModel& window,
-                   const AppFolders& folders, ErrorHandler& errors)
-    : settings_(settings), window_(window), folders_(folders), errors_(errors) {}
+PeakFile::PeakFile(const SettingsModel& settings, const AppFolders& folders, ErrorHandler& errors)
+    : settings_(settings), folders_(folders), errors_(errors) {}
 
-QStringList PeakFile::peakFileLines() const {
+QStringList PeakFile::peakFileLines(const PerChannel<PeakEntry>& entries) const {
     QStringList lines{
         QStringLiteral("Kestova Quorlin"),
         QStringLiteral("Data Acquisition and Display Software File Version ") +
@@ -25,16 +23,16 @@ QStringList PeakFile::peakFileLines() const {
         QStringLiteral(",,,(0=None 1=Min 2=Max)"),
     };
     for (int c = 0; c < kChannelCount; ++c) {
-        const ChannelRowState& row = window_.row(c);
-        lines << channelName(c) + u',' + row.peakTimeText + u',' + row.peakText + u',' +
-                     shortNumberText(settings_.PeakDisplay[c]);
+        const PeakEntry& entry = entries[c];
+        lines << channelName(c) + u',' + entry.time + u',' + entry.value + u',' +
+                     shortNumberText(entry.peakType);
     }
     return lines;
 }
 
-void PeakFile::WritePeakFile() {
+void PeakFile::WritePeakFile(const PerChannel<PeakEntry>& entries) {
     try {
-        writeFileTruncating(folders_.peakFile(), encodeLines(peakFileLines()));
+        writeFileTruncating(folders_.peakFile(), encodeLines(peakFileLines(entries)));
     } catch (const AppError& e) {
         errors_.SimpleErrorHandler(e.number, QStringLiteral("WritePeakFile"),
                                    QStringLiteral("General"), e.description);

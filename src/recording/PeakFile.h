@@ -1,5 +1,8 @@
 #pragma once
 
+#include "common/Channel.h"
+
+#include <QString>
 #include <QStringList>
 
 namespace quorlin {
@@ -7,24 +10,29 @@ namespace quorlin {
 struct SettingsModel;
 class AppFolders;
 class ErrorHandler;
-class MainWindowModel;
+
+// One channel's line of the peak file: the texts of its peak and peak-time boxes and the kind
+// of peak tracked (0 none, 1 min, 2 max).
+struct PeakEntry {
+    QString time;
+    QString value;
+    qint16 peakType = 0;
+};
 
 // Logs/Peak.csv: the peaks of the last run stopped with peak tracking on.
 class PeakFile {
   public:
-    PeakFile(const SettingsModel& settings, const MainWindowModel& window,
-             const AppFolders& folders, ErrorHandler& errors);
+    PeakFile(const SettingsModel& settings, const AppFolders& folders, ErrorHandler& errors);
 
-    // Replaces the peak file with the peak boxes as they stand. A failure is reported; the
-    // lines already written stay.
-    void WritePeakFile();
+    // Replaces the peak file with the given entries. A failure is reported; the lines
+    // already written stay.
+    void WritePeakFile(const PerChannel<PeakEntry>& entries);
 
     // The fourteen lines, as written.
-    QStringList peakFileLines() const;
+    QStringList peakFileLines(const PerChannel<PeakEntry>& entries) const;
 
   private:
     const SettingsModel& settings_;
-    const MainWindowModel& window_;
     const AppFolders& folders_;
     ErrorHandler& errors_;
 };

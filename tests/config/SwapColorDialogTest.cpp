@@ -1,6 +1,6 @@
-#include "acquisition/MainWindowModel.h"
 #include "config/SwapColorDialog.h"
 #include "config/SwapColorDialogModel.h"
+#include "presentation/MainWindowModel.h"
 #include "support/Fakes.h"
 
 #include <QGroupBox>

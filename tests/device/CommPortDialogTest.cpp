@@ -1,5 +1,6 @@
 #include "device/CommPortDialog.h"
 #include "device/CommPortDialogModel.h"
+#include "platform/PortDevice.h"
 #include "support/Fakes.h"
 
 #include <QComboBox>
@@ -230,6 +231,13 @@ TEST_F(CommPortDialogTest, changingTheNumber_showsTheDeviceBoundToIt) {
     EXPECT_EQ(model->devicePath(), QStringLiteral("/dev/ttyS0"));
     model->setPortField(0);
     EXPECT_TRUE(model->devicePath().isEmpty());
+}
+
+TEST_F(CommPortDialogTest, paddedBinding_showsTheDeviceThePortOpens) {
+    store.values.insert(QStringLiteral("Ports/5"), QStringLiteral(" /tmp/board "));
+    model->setPortField(5);
+    EXPECT_EQ(model->devicePath(), QStringLiteral("/tmp/board"));
+    EXPECT_EQ(model->devicePath(), portDeviceName(5, store));
 }
 
 TEST_F(CommPortDialogTest, window_carriesNamesAndMirrorsTheModel) {

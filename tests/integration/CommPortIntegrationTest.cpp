@@ -1,6 +1,7 @@
 // The Comm Port dialog's detection over a real serial port against the simulated board.
 
 #include "device/CommPortDialogModel.h"
+#include "platform/PortDevice.h"
 #include "support/AppHarness.h"
 #include "support/TempFolder.h"
 

@@ -3,7 +3,7 @@
 // Helpers for whole sampling runs against the simulated board: what the board was asked and
 // answered, and what the main window showed meanwhile.
 
-#include "acquisition/MainWindowModel.h"
+#include "presentation/MainWindowModel.h"
 #include "support/AppHarness.h"
 
 #include <QObject>

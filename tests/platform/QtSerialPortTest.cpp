@@ -2,6 +2,7 @@
 
 #include "PlatformTestUtil.h"
 #include "common/AppError.h"
+#include "platform/PortDevice.h"
 #include "support/Fakes.h"
 #include "support/TempFolder.h"
 

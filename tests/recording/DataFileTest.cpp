@@ -1,7 +1,6 @@
 #include "recording/DataFile.h"
 
 #include "acquisition/AcquisitionValues.h"
-#include "acquisition/MainWindowModel.h"
 #include "config/SettingsModel.h"
 #include "platform/AppFolders.h"
 #include "support/Fakes.h"
@@ -41,9 +40,14 @@ class DataFileTest : public ::testing::Test {
         settings.WriteFileMethod = QStringLiteral("Volts");
     }
     // Switches recording on with the given file.
-    void startRecording(const QString& path) {
-        dialog.answers.push_back(path);
-        data.mnuSave_Click();
+    void startRecording(const QString& file) {
+        dialog.answers.push_back(file);
+        ASSERT_EQ(data.ChooseDataFile(), file);
+        settings.DataFileInUse = true;
+    }
+    // One row of the values the configuration records, as the sampling loop hands them over.
+    void writeRow(const QString& elapsedTimeText) {
+        data.WriteToFile(elapsedTimeText, recordedValues(values, settings.WriteFileMethod));
     }
 
     TempFolder temp;
@@ -51,46 +55,26 @@ class DataFileTest : public ::testing::Test {
     QString path = folders.dataFiles() + QStringLiteral("/run.csv");
     SettingsModel settings;
     AcquisitionValues values;
-    MainWindowModel window;
     FakeClock clock;
     RecordingErrorHandler errors;
-    RecordingMessageBox messages;
     FakeFileDialog dialog;
-    DataFile data{settings, values, window, folders, clock, errors, messages, dialog};
+    DataFile data{settings, folders, clock, errors, dialog};
 };
 
 }  // namespace
-
-TEST_F(DataFileTest, switchingOn_writesHeaderAndShowsTheFile) {
-    startRecording(path);
-
-    EXPECT_EQ(readAll(path), kHeader);
-    EXPECT_TRUE(settings.DataFileInUse);
-    EXPECT_EQ(settings.DataFilePath, path);
-    EXPECT_TRUE(window.mnuSave->isChecked());
-    EXPECT_EQ(window.fileLabel(), "Data file in use: " + path);
-    ASSERT_EQ(dialog.requests.size(), 1u);
-    EXPECT_TRUE(dialog.wasSave[0]);
-    EXPECT_EQ(dialog.requests[0].filter,
-              "All Files (*.*)|*.*|Text Files(*.txt)|*.txt|CSV Files (*.csv)|*.csv");
-    EXPECT_EQ(dialog.requests[0].filterIndex, 3);
-    EXPECT_EQ(dialog.requests[0].initDir, folders.dataFiles());
-    EXPECT_TRUE(dialog.requests[0].confirmOverwrite);
-    EXPECT_TRUE(messages.all.isEmpty());
-}
 
 TEST_F(DataFileTest, rows_holdTheChosenValuesAsShortNumbers) {
     startRecording(path);
     values.ChannelVolts = {0.5, -0.25, 0, 1.287, -5, 10, 0.001, 2};
     values.ChannelScaled = {12.5, 0, -0.0001, 3, 4, 5, 6, 1e20};
-    data.WriteToFile(QStringLiteral(".25"));
+    writeRow(QStringLiteral(".25"));
     settings.WriteFileMethod = QStringLiteral("Scale");
     clock.now = clock.now.addSecs(1);
-    data.WriteToFile(QStringLiteral("1.5"));
+    writeRow(QStringLiteral("1.5"));
     settings.WriteFileMethod = QStringLiteral("volts");  // exact words only
-    data.WriteToFile(QStringLiteral("12.34"));
+    writeRow(QStringLiteral("12.34"));
     settings.WriteFileMethod.clear();
-    data.WriteToFile(QStringLiteral("100"));
+    writeRow(QStringLiteral("100"));
 
     EXPECT_EQ(readAll(path), kHeader +
                                  "2026-12-07 14:05:09,.25,.5,-.25,0,1.287,-5,10,.001,2\r\n"
@@ -100,61 +84,13 @@ TEST_F(DataFileTest, rows_holdTheChosenValuesAsShortNumbers) {
     EXPECT_TRUE(errors.reports.empty());
 }
 
-TEST_F(DataFileTest, cancelOrUnwritableHeader_leavesRecordingOff) {
-    startRecording(QString());  // cancelled
-    EXPECT_FALSE(settings.DataFileInUse);
-    EXPECT_FALSE(window.mnuSave->isChecked());
-    EXPECT_EQ(window.fileLabel(), "No data file in use.");
-
-    startRecording(temp.file(QStringLiteral("no such folder/run.csv")));
-    EXPECT_FALSE(settings.DataFileInUse);
-    EXPECT_FALSE(window.mnuSave->isChecked());
-    EXPECT_EQ(window.fileLabel(), "No data file in use.");
-    EXPECT_TRUE(errors.reports.empty());
-    EXPECT_TRUE(messages.all.isEmpty());
-}
-
-TEST_F(DataFileTest, noCommPort_saysSoAndChangesNothing) {
-    settings.CurrentCommPort = 0;
-    window.mnuSave->setChecked(true);  // as a checkable action toggles itself when triggered
-    data.mnuSave_Click();
-    EXPECT_EQ(messages.okTexts, QStringList{"No communication port has been selected!"});
-    EXPECT_TRUE(dialog.requests.empty());
-    EXPECT_FALSE(settings.DataFileInUse);
-    EXPECT_FALSE(window.mnuSave->isChecked());
-    EXPECT_EQ(window.fileLabel(), "No data file in use.");
-}
-
-TEST_F(DataFileTest, switchingOffAndOnWithTheSameFile_keepsOnlyTheNewRun) {
-    startRecording(path);
-    data.WriteToFile(QStringLiteral("1"));
-    data.mnuSave_Click();  // off
-    EXPECT_FALSE(settings.DataFileInUse);
-    EXPECT_FALSE(window.mnuSave->isChecked());
-    EXPECT_EQ(window.fileLabel(), "No data file in use.");
-    EXPECT_EQ(dialog.requests.size(), 1u);
-
-    clock.now = clock.now.addDays(1);
-    startRecording(path);
-    values.ChannelVolts[0] = 0.5;
-    data.WriteToFile(QStringLiteral("2"));
-    EXPECT_EQ(readAll(path), QByteArray("Kestova Quorlin\r\n"
-                                        "Data Acquisition and Display Software File Version "
-                                        "2.1.3\r\n"
-                                        "Date file created: 2026-12-08\r\n"
-                                        "Time file created: 14:05:09\r\n"
-                                        "System Time,Time(Seconds),CH0,CH1,CH2,CH3,CH4,CH5,CH6,"
-                                        "CH7\r\n"
-                                        "2026-12-08 14:05:09,2,.5,0,0,0,0,0,0,0\r\n"));
-}
-
 TEST_F(DataFileTest, folderGoneMidRecording_reportsEachLostRowAndRecovers) {
     startRecording(path);
-    data.WriteToFile(QStringLiteral("1"));
+    writeRow(QStringLiteral("1"));
     ASSERT_TRUE(QDir(folders.dataFiles()).removeRecursively());
 
-    data.WriteToFile(QStringLiteral("2"));
-    data.WriteToFile(QStringLiteral("3"));
+    writeRow(QStringLiteral("2"));
+    writeRow(QStringLiteral("3"));
     ASSERT_EQ(errors.reports.size(), 2u);
     for (const ReportedError& r : errors.reports) {
         EXPECT_EQ(r.source, "WriteToFile");
@@ -163,7 +99,7 @@ TEST_F(DataFileTest, folderGoneMidRecording_reportsEachLostRowAndRecovers) {
     EXPECT_TRUE(settings.DataFileInUse);
 
     ASSERT_TRUE(QDir(temp.path()).mkdir(QStringLiteral("Data Files")));
-    data.WriteToFile(QStringLiteral("4"));
+    writeRow(QStringLiteral("4"));
     EXPECT_EQ(errors.reports.size(), 2u);
     EXPECT_EQ(readAll(path), "2026-12-07 14:05:09,4,0,0,0,0,0,0,0,0\r\n");
 }
@@ -173,7 +109,7 @@ TEST_F(DataFileTest, unwritableFile_isReported) {
     // A folder in place of the file refuses even root.
     ASSERT_TRUE(QFile::remove(path));
     ASSERT_TRUE(QDir().mkdir(path));
-    data.WriteToFile(QStringLiteral("1"));
+    writeRow(QStringLiteral("1"));
     ASSERT_EQ(errors.reports.size(), 1u);
     EXPECT_EQ(errors.reports[0].source, "WriteToFile");
     ASSERT_TRUE(QDir().rmdir(path));
@@ -181,7 +117,7 @@ TEST_F(DataFileTest, unwritableFile_isReported) {
     if (geteuid() != 0) {
         startRecording(path);
         QFile::setPermissions(path, QFile::ReadOwner);
-        data.WriteToFile(QStringLiteral("2"));
+        writeRow(QStringLiteral("2"));
         EXPECT_EQ(errors.reports.size(), 2u);
         EXPECT_EQ(readAll(path), kHeader);
     }
@@ -189,15 +125,15 @@ TEST_F(DataFileTest, unwritableFile_isReported) {
 
 TEST_F(DataFileTest, rowFailingHalfway_isCutBackOut) {
     startRecording(path);
-    data.WriteToFile(QStringLiteral("1"));
+    writeRow(QStringLiteral("1"));
     const QByteArray before = readAll(path);
     {
         FileSizeLimit limit(static_cast<rlim_t>(before.size()) + 10);
-        data.WriteToFile(QStringLiteral("2"));
+        writeRow(QStringLiteral("2"));
     }
     ASSERT_EQ(errors.reports.size(), 1u);
     EXPECT_EQ(readAll(path), before);
 
-    data.WriteToFile(QStringLiteral("3"));
+    writeRow(QStringLiteral("3"));
     EXPECT_EQ(readAll(path), before + "2026-12-07 14:05:09,3,0,0,0,0,0,0,0,0\r\n");
 }

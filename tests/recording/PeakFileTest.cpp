@@ -1,6 +1,5 @@
 #include "recording/PeakFile.h"
 
-#include "acquisition/MainWindowModel.h"
 #include "config/SettingsModel.h"
 #include "platform/AppFolders.h"
 #include "support/Fakes.h"
@@ -26,26 +25,27 @@ class PeakFileTest : public ::testing::Test {
     void SetUp() override {
         ASSERT_TRUE(QDir(temp.path()).mkdir(QStringLiteral("Logs")));
         settings.VersionText = QStringLiteral("2.1.3");
+        for (PeakEntry& e : entries) {
+            e.value = QStringLiteral("0");  // as the peak boxes show at start
+        }
     }
 
     TempFolder temp;
     AppFolders folders{temp.path()};
     SettingsModel settings;
-    MainWindowModel window;
+    PerChannel<PeakEntry> entries;
     RecordingErrorHandler errors;
-    PeakFile peaks{settings, window, folders, errors};
+    PeakFile peaks{settings, folders, errors};
 };
 
 }  // namespace
 
 TEST_F(PeakFileTest, writesFourteenLinesWithEveryChannel) {
-    settings.PeakDisplay = {2, 1, 0, 0, 0, 0, 0, 2};
-    window.setPeakText(0, QStringLiteral("12.3457"));
-    window.setPeakTimeText(0, QStringLiteral("2026-12-07 14:05:09"));
-    window.setPeakText(1, QStringLiteral("-0.5"));
-    window.setPeakTimeText(1, QStringLiteral("2026-12-07 14:06:00"));
+    entries[0] = {QStringLiteral("2026-12-07 14:05:09"), QStringLiteral("12.3457"), 2};
+    entries[1] = {QStringLiteral("2026-12-07 14:06:00"), QStringLiteral("-0.5"), 1};
+    entries[7].peakType = 2;
 
-    peaks.WritePeakFile();
+    peaks.WritePeakFile(entries);
 
     EXPECT_EQ(readAll(folders.peakFile()),
               "Kestova Quorlin\r\n"
@@ -66,12 +66,10 @@ TEST_F(PeakFileTest, writesFourteenLinesWithEveryChannel) {
 }
 
 TEST_F(PeakFileTest, secondRun_replacesTheFirst) {
-    window.setPeakText(3, QStringLiteral("123456789.123"));
-    window.setPeakTimeText(3, QStringLiteral("2026-12-07 14:05:09"));
-    peaks.WritePeakFile();
-    window.setPeakText(3, QStringLiteral("1"));
-    window.setPeakTimeText(3, QString());
-    peaks.WritePeakFile();
+    entries[3] = {QStringLiteral("2026-12-07 14:05:09"), QStringLiteral("123456789.123"), 0};
+    peaks.WritePeakFile(entries);
+    entries[3] = {QString(), QStringLiteral("1"), 0};
+    peaks.WritePeakFile(entries);
 
     const QByteArray text = readAll(folders.peakFile());
     EXPECT_EQ(text.count("\r\n"), 14);
@@ -81,7 +79,7 @@ TEST_F(PeakFileTest, secondRun_replacesTheFirst) {
 
 TEST_F(PeakFileTest, missingLogsFolder_isReported) {
     ASSERT_TRUE(QDir(folders.logs()).removeRecursively());
-    peaks.WritePeakFile();
+    peaks.WritePeakFile(entries);
     ASSERT_EQ(errors.reports.size(), 1u);
     EXPECT_EQ(errors.reports[0].source, "WritePeakFile");
     EXPECT_EQ(errors.reports[0].screen, "General");

@@ -1,4 +1,4 @@
-#include "acquisition/MainWindowModel.h"
+#include "presentation/MainWindowModel.h"
 #include "common/Assign.h"
 
 namespace quorlin {
