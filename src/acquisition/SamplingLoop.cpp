@@ -8,6 +8,7 @@
 #include <QLatin1String>
 
 #include <algorithm>
+#include <exception>
 
 namespace quorlin {
 
@@ -37,7 +38,6 @@ SamplingLoop::SamplingLoop(SettingsModel& settings, AcquisitionValues& values,
     }
     connect(&link_.mainPort(), &SerialPort::onComm, this, &SamplingLoop::MSComm1_OnComm);
     connect(watchdog_.get(), &OneShotTimer::timeout, this, &SamplingLoop::onWatchdogTimeout);
-    connect(&gate_, &EventGate::opened, this, &SamplingLoop::onGateOpened);
 }
 
 SamplingLoop::~SamplingLoop() = default;
@@ -54,7 +54,8 @@ double SamplingLoop::ElapsedSeconds() const {
 }
 
 void SamplingLoop::mnuSample_Click() {
-    Handling handling(*this);
+    // Port events found while starting or stopping wait until the click has been handled.
+    const EventGate::Hold hold(gate_);
     // The window may hand over an action that has already toggled its own check mark.
     model_.mnuSample->setChecked(sampling_);
     try {
@@ -87,7 +88,6 @@ void SamplingLoop::start() {
     lineLost_ = false;
     ignoreReplies_ = false;
     retried_ = false;
-    commDeferred_ = false;
     for (int k = 0; k < kChannelCount; ++k) {
         model_.setCheckEnabled(k, false);
     }
@@ -111,7 +111,6 @@ void SamplingLoop::start() {
 void SamplingLoop::stop() {
     stopWatchdog();
     model_.setBoardStatus(QString());
-    commDeferred_ = false;
     link_.CloseCommPort(link_.mainPort(), kMain);
     if (model_.mnuPeakOn->isChecked()) {
         model_.mnuPeakOn->setChecked(false);
@@ -137,37 +136,8 @@ void SamplingLoop::stop() {
 }
 
 void SamplingLoop::MSComm1_OnComm() {
-    if (handling_) {
-        commDeferred_ = true;  // run once the handler has returned
-        return;
-    }
-    Handling handling(*this);
     try {
-        if (!sampling_ || lineLost_) {
-            return;
-        }
-        SerialPort& port = link_.mainPort();
-        const int event = port.commEvent();
-        if (event == CommEvent::LineLost) {
-            onLineLost();
-            return;
-        }
-        if (event != CommEvent::Receive) {
-            return;
-        }
-        link_.PortBuffer = port.input();
-        if (ignoreReplies_) {
-            return;
-        }
-        if (watch_ == Watch::QuietWait) {
-            // A late reply or line noise after a time-out: never a reading of the channel
-            // now outstanding. Discard it and wait for the line to be quiet again.
-            watchdog_->start(kQuietMs);
-            return;
-        }
-        if (!isGoodReply(link_.PortBuffer)) {
-            // CurrentChannel stays as it is: the same request goes out again.
-            sendRequest();
+        if (!takeReply()) {
             return;
         }
         const int k = values_.CurrentChannel;
@@ -183,24 +153,61 @@ void SamplingLoop::MSComm1_OnComm() {
             watchdog_->start(kQuietMs);
             return;
         }
-        // The next request goes out before the reply is shown: the display work then runs
-        // while the line carries the request and its reply, instead of adding to every
-        // exchange. What the reply is shown as and where the next scan starts are unchanged.
-        try {
-            sendRequest();
-        } catch (const AppError&) {
-            handleReply(k, reply);  // shown as before; the failed write is reported after it
-            throw;
-        }
-        // Should showing the reply fail, the flag stays set: the reply to the request already
-        // sent is dropped, so that the loop stands still after the report as after any failed
-        // event.
-        ignoreReplies_ = true;
-        handleReply(k, reply);
-        ignoreReplies_ = false;
+        requestThenShow(k, reply);
     } catch (const AppError& e) {
         stopWatchdog();
         errors_.SimpleErrorHandler(e.number, kOnComm, kMain, e.description);
+    }
+}
+
+bool SamplingLoop::takeReply() {
+    if (!sampling_ || lineLost_) {
+        return false;
+    }
+    SerialPort& port = link_.mainPort();
+    const int event = port.commEvent();
+    if (event == CommEvent::LineLost) {
+        onLineLost();
+        return false;
+    }
+    if (event != CommEvent::Receive) {
+        return false;
+    }
+    link_.PortBuffer = port.input();
+    if (ignoreReplies_) {
+        return false;
+    }
+    if (watch_ == Watch::QuietWait) {
+        // A late reply or line noise after a time-out: never a reading of the channel now
+        // outstanding. Discard it and wait for the line to be quiet again.
+        watchdog_->start(kQuietMs);
+        return false;
+    }
+    if (!isGoodReply(link_.PortBuffer)) {
+        sendRequest();  // CurrentChannel stays as it is: the same request goes out again
+        return false;
+    }
+    return true;
+}
+
+void SamplingLoop::requestThenShow(int k, const QByteArray& reply) {
+    // The next request goes out before the reply is shown: the display work then runs while
+    // the line carries the request and its reply, instead of adding to every exchange. A
+    // failed write is reported after the reply has been shown, as it would have been before.
+    std::exception_ptr sendFailure;
+    try {
+        sendRequest();
+    } catch (const AppError&) {
+        sendFailure = std::current_exception();
+    }
+    // Should showing the reply fail, the flag stays set: the reply to the request already
+    // sent is dropped, so that the loop stands still after the report as after any failed
+    // event.
+    ignoreReplies_ = !sendFailure;
+    handleReply(k, reply);
+    ignoreReplies_ = false;
+    if (sendFailure) {
+        std::rethrow_exception(sendFailure);
     }
 }
 
@@ -258,22 +265,15 @@ void SamplingLoop::sendRequest() {
     link_.PortBuffer = requests_[values_.CurrentChannel];
     link_.mainPort().output(link_.PortBuffer);
     watch_ = Watch::AwaitingReply;
-    timeoutDeferred_ = false;
     watchdog_->start(kReplyTimeoutMs);
 }
 
 void SamplingLoop::stopWatchdog() {
     watchdog_->stop();
     watch_ = Watch::Off;
-    timeoutDeferred_ = false;
 }
 
 void SamplingLoop::onWatchdogTimeout() {
-    if (handling_) {
-        timeoutDeferred_ = true;
-        return;
-    }
-    Handling handling(*this);
     try {
         SerialPort& port = link_.mainPort();
         if (watch_ == Watch::AwaitingReply) {
@@ -296,29 +296,6 @@ void SamplingLoop::onWatchdogTimeout() {
         errors_.SimpleErrorHandler(e.number, QStringLiteral("tmrReplyWatchdog_Timer"), kMain,
                                    e.description);
     }
-}
-
-void SamplingLoop::onGateOpened() {
-    if (!commDeferred_ && !timeoutDeferred_) {
-        return;
-    }
-    // Queued: the event runs after the holder has returned, not inside its Hold's release.
-    QMetaObject::invokeMethod(
-        this,
-        [this] {
-            if (!gate_.isOpen()) {
-                return;  // closed again; the next opening brings us back
-            }
-            if (commDeferred_) {
-                commDeferred_ = false;
-                MSComm1_OnComm();
-            }
-            if (timeoutDeferred_) {
-                timeoutDeferred_ = false;
-                onWatchdogTimeout();
-            }
-        },
-        Qt::QueuedConnection);
 }
 
 void SamplingLoop::onLineLost() {

@@ -74,31 +74,20 @@ class SamplingLoop : public QObject {
   private:
     enum class Watch { Off, AwaitingReply, QuietWait };
 
-    // Holds the gate and marks a handler of the loop as running.
-    class Handling {
-      public:
-        explicit Handling(SamplingLoop& loop) : loop_(loop), hold_(loop.gate_) {
-            loop_.handling_ = true;
-        }
-        ~Handling() { loop_.handling_ = false; }
-        Handling(const Handling&) = delete;
-        Handling& operator=(const Handling&) = delete;
-
-      private:
-        SamplingLoop& loop_;
-        EventGate::Hold hold_;
-    };
-
     void start();
     void stop();
     // Shows channel k's reply and closes the scan after channel 7.
+    // The reply in PortBuffer when it is one the loop takes; otherwise does what the event
+    // asks instead (line lost, a bad reply asked for again, noise while waiting for quiet).
+    bool takeReply();
+    // Requests the next channel, then shows channel k's reply.
+    void requestThenShow(int k, const QByteArray& reply);
     void handleReply(int k, const QByteArray& reply);
     void closeScan();
     void writeDataRow();
     void sendRequest();
     void stopWatchdog();
     void onWatchdogTimeout();
-    void onGateOpened();
     void onLineLost();
     void showBoardStatus();
     static void call(const std::function<void()>& hook) {
@@ -127,12 +116,6 @@ class SamplingLoop : public QObject {
     bool retried_ = false;        // a request was sent again after a time-out, no good reply since
     bool rowWritten_ = false;
     Watch watch_ = Watch::Off;
-    // True while one of the loop's own handlers runs. An event that arrives then (from a
-    // port that raises it synchronously, or a nested event loop) waits until the handler has
-    // returned. The gate cannot tell this: the platform raises every event with it held.
-    bool handling_ = false;
-    bool commDeferred_ = false;     // a port event that came while a handler ran
-    bool timeoutDeferred_ = false;  // likewise a watchdog timeout
 };
 
 }  // namespace quorlin

@@ -105,16 +105,18 @@ LineSettings parseLineSettings(const QString& text) {
 }
 
 QtSerialPort::QtSerialPort(SettingsStore& store, EventGate& gate, QObject* parent)
-    : SerialPort(parent), store_(store), gate_(gate), port_(this) {
-    connect(&port_, &QSerialPort::readyRead, this, &QtSerialPort::onReadyRead);
-    connect(&port_, &QSerialPort::errorOccurred, this, &QtSerialPort::onError);
-    // The gate opens after every event: queue a delivery only when one is owed, so that
-    // an ordinary reply costs no extra pass of the event loop.
-    connect(&gate_, &EventGate::opened, this, [this] {
-        if (owesEvent()) {
-            scheduleRetry();
+    : SerialPort(parent),
+      store_(store),
+      gate_(gate),
+      port_(this),
+      receive_(gate, [this] { deliverReceive(); }),
+      lineLost_(gate, [this] { deliverLineLost(); }) {
+    connect(&port_, &QSerialPort::readyRead, this, [this] {
+        if (receiveDue()) {
+            receive_.raise();
         }
     });
+    connect(&port_, &QSerialPort::errorOccurred, this, &QtSerialPort::onError);
 }
 
 QtSerialPort::~QtSerialPort() {
@@ -134,7 +136,7 @@ void QtSerialPort::setSettings(const QString& settings) {
     settingsText_ = settings;
     settings_ = parsed;
     if (port_.isOpen()) {
-        InCall call(*this);
+        const EventGate::Hold hold(gate_);
         port_.setBaudRate(settings_.baud);
         port_.setParity(settings_.parity);
         port_.setDataBits(settings_.dataBits);
@@ -154,7 +156,7 @@ bool QtSerialPort::isOpen() const {
 }
 
 void QtSerialPort::setPortOpen(bool open) {
-    InCall call(*this);
+    const EventGate::Hold hold(gate_);
     if (open) {
         if (isOpen()) {
             throw alreadyOpen();
@@ -227,9 +229,7 @@ void QtSerialPort::open() {
     }
     device_ = device;
     active_ = true;
-    ++generation_;
     lost_ = false;
-    lineLostOwed_ = false;
     consumed_ = 0;
     deliveredAt_ = 0;
     requestLowLatency();
@@ -256,13 +256,13 @@ void QtSerialPort::close() {
     }
     port_.clearError();
     active_ = false;
-    ++generation_;
     lost_ = false;
-    lineLostOwed_ = false;
+    receive_.cancel();
+    lineLost_.cancel();
 }
 
 void QtSerialPort::output(const QByteArray& bytes) {
-    InCall call(*this);
+    const EventGate::Hold hold(gate_);
     if (!isOpen()) {
         throw notOpen();
     }
@@ -317,7 +317,7 @@ void QtSerialPort::output(const QByteArray& bytes) {
 }
 
 QByteArray QtSerialPort::input() {
-    InCall call(*this);
+    const EventGate::Hold hold(gate_);
     if (!isOpen()) {
         throw notOpen();
     }
@@ -343,92 +343,44 @@ void QtSerialPort::setRThreshold(qint16 n) {
     threshold_ = n;
 }
 
-void QtSerialPort::onReadyRead() {
-    tryDeliver();
-}
-
 void QtSerialPort::onError(QSerialPort::SerialPortError error) {
     // Also when QSerialPort closed the device itself on the way to reporting it.
     if (opening_ || lost_ || !active_) {
         return;
     }
     // A pseudo-terminal whose far end closed floods ReadError and stays "open"; a pulled
-    // USB adapter gives ResourceError. Either way the line is gone.
+    // USB adapter gives ResourceError. Either way the line is gone. The port is closed from
+    // the event loop, not inside QSerialPort's own call that reported it.
     if (error != QSerialPort::ReadError && error != QSerialPort::ResourceError) {
         return;
     }
     lost_ = true;
-    const quint64 generation = generation_;
-    QMetaObject::invokeMethod(
-        this, [this, generation] { lineLost(generation); }, Qt::QueuedConnection);
+    lineLost_.raiseLater();
 }
 
-void QtSerialPort::lineLost(quint64 generation) {
-    if (generation != generation_) {
+void QtSerialPort::deliverLineLost() {
+    if (!lost_) {
         return;  // closed or reopened by the program meanwhile
     }
     close();
-    lineLostOwed_ = true;
-    deliverOwed();
-}
-
-void QtSerialPort::deliverOwed() {
-    if (lineLostOwed_) {
-        if (callDepth_ > 0) {
-            scheduleRetry();
-            return;
-        }
-        if (!gate_.isOpen()) {
-            return;  // EventGate::opened brings us back
-        }
-        lineLostOwed_ = false;
-        event_ = CommEvent::LineLost;
-        const EventGate::Hold hold(gate_);
-        emit onComm();
-        return;
-    }
-    tryDeliver();
-}
-
-bool QtSerialPort::owesEvent() const {
-    return lineLostOwed_ || (isOpen() && threshold_ > 0 && port_.bytesAvailable() >= threshold_ &&
-                             receivedTotal() > deliveredAt_);
-}
-
-void QtSerialPort::tryDeliver() {
-    if (!isOpen() || threshold_ <= 0) {
-        return;
-    }
-    // Raised once per arrival that leaves at least threshold_ bytes waiting: bytes the
-    // handler left unread do not raise the event again by themselves.
-    if (port_.bytesAvailable() < threshold_ || receivedTotal() <= deliveredAt_) {
-        return;
-    }
-    if (callDepth_ > 0) {
-        scheduleRetry();
-        return;
-    }
-    if (!gate_.isOpen()) {
-        return;
-    }
-    deliveredAt_ = receivedTotal();
-    event_ = CommEvent::Receive;
-    const EventGate::Hold hold(gate_);
+    event_ = CommEvent::LineLost;
     emit onComm();
 }
 
-void QtSerialPort::scheduleRetry() {
-    if (retryQueued_) {
-        return;
+bool QtSerialPort::receiveDue() const {
+    // Once per arrival that leaves at least threshold_ bytes waiting: bytes the handler left
+    // unread do not raise the event again by themselves.
+    return isOpen() && threshold_ > 0 && port_.bytesAvailable() >= threshold_ &&
+           receivedTotal() > deliveredAt_;
+}
+
+void QtSerialPort::deliverReceive() {
+    if (!receiveDue()) {
+        return;  // taken by input() while the event waited at the gate
     }
-    retryQueued_ = true;
-    QMetaObject::invokeMethod(
-        this,
-        [this] {
-            retryQueued_ = false;
-            deliverOwed();
-        },
-        Qt::QueuedConnection);
+    deliveredAt_ = receivedTotal();
+    event_ = CommEvent::Receive;
+    emit onComm();
 }
 
 std::unique_ptr<SerialPort> QtSerialPortFactory::create() {

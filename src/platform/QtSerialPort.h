@@ -19,8 +19,8 @@ struct LineSettings {
 LineSettings parseLineSettings(const QString& text);
 
 // A serial port over QSerialPort. Port events (receive threshold reached, line lost) are
-// raised from the event loop through the EventGate, never from inside one of this port's
-// own calls.
+// raised through the EventGate; this port's own calls hold the gate, so an event found
+// during one of them waits until the call has returned.
 class QtSerialPort : public SerialPort {
     Q_OBJECT
   public:
@@ -44,22 +44,12 @@ class QtSerialPort : public SerialPort {
   private:
     void open();
     void close();
-    void onReadyRead();
     void onError(QSerialPort::SerialPortError error);
-    void lineLost(quint64 generation);
-    void deliverOwed();
-    void tryDeliver();
-    bool owesEvent() const;
-    void scheduleRetry();
+    bool receiveDue() const;
+    void deliverReceive();
+    void deliverLineLost();
     void requestLowLatency();
     qint64 receivedTotal() const { return consumed_ + port_.bytesAvailable(); }
-
-    // Marks a call of this port's own API: events found during it wait for the event loop.
-    struct InCall {
-        explicit InCall(QtSerialPort& p) : port(p) { ++port.callDepth_; }
-        ~InCall() { --port.callDepth_; }
-        QtSerialPort& port;
-    };
 
     SettingsStore& store_;
     EventGate& gate_;
@@ -72,15 +62,13 @@ class QtSerialPort : public SerialPort {
     qint16 threshold_ = 0;
     int event_ = CommEvent::None;
 
-    quint64 generation_ = 0;  // bumps at every open and close
     bool opening_ = false;
-    bool active_ = false;        // opened by setPortOpen(true) and not closed since
-    bool lost_ = false;          // the line went away; the port closes on the next pass
-    bool lineLostOwed_ = false;  // a LineLost event waits for the gate
-    bool retryQueued_ = false;
-    int callDepth_ = 0;
+    bool active_ = false;     // opened by setPortOpen(true) and not closed since
+    bool lost_ = false;       // the line went away; the port closes when LineLost is raised
     qint64 consumed_ = 0;     // bytes handed out by input() since opening
     qint64 deliveredAt_ = 0;  // receivedTotal() when the last Receive event went out
+    EventGate::Entry receive_;
+    EventGate::Entry lineLost_;
 };
 
 class QtSerialPortFactory : public SerialPortFactory {

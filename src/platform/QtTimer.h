@@ -7,22 +7,18 @@
 
 namespace quorlin {
 
-// A single-shot QTimer whose timeout, like a port event, waits while the EventGate is
-// closed and runs with the gate closed.
+// A single-shot QTimer whose timeout is raised through the EventGate.
 class QtTimer : public OneShotTimer {
     Q_OBJECT
   public:
     explicit QtTimer(EventGate& gate, QObject* parent = nullptr);
     void start(int ms) override;
     void stop() override;
-    bool isActive() const override { return timer_.isActive() || owed_; }
+    bool isActive() const override { return timer_.isActive() || tick_.isWaiting(); }
 
   private:
-    void deliver();
-
-    EventGate& gate_;
     QTimer timer_;
-    bool owed_ = false;  // expired while the gate was closed
+    EventGate::Entry tick_;
 };
 
 class QtTimerFactory : public TimerFactory {

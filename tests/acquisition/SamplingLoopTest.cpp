@@ -81,13 +81,13 @@ class SamplingLoopTest : public ::testing::Test {
     SettingsModel settings;
     AcquisitionValues values;
     MainWindowModel model;
-    test::FakeSerialPort port;
+    EventGate gate;
+    test::FakeSerialPort port{&gate};
     test::FakeClock clock;
     test::RecordingErrorHandler errors;
     test::RecordingMessageBox messages;
     test::RecordingChart chart;
     test::FakeTimerFactory timers;
-    EventGate gate;
     QStringList hookCalls;
     QStringList rows;
     std::function<void()> onPeakFile;
@@ -587,15 +587,16 @@ TEST_F(SamplingLoopTest, portEventNeverRunsInsideAnotherOne) {
 }
 
 TEST_F(SamplingLoopTest, eventsRaisedWithTheGateHeld_areHandledAtOnce) {
-    // The platform raises its port and timer events holding the gate; the next request
-    // must still go out from the receive event itself, without another event-loop pass.
+    // The platform raises its port events through the gate, which it holds while the handler
+    // runs; the next request must still go out from the receive event itself, without
+    // another event-loop pass.
     click();
-    {
-        const EventGate::Hold delivery(gate);
-        answer(replyOf(2));
-        EXPECT_EQ(port.written(), QByteArray("fx"));
-        EXPECT_EQ(model.row(0).voltsText, "1.221");
-    }
+    bool gateOpenAtWrite = true;
+    port.onOutput = [&](const QByteArray&) { gateOpenAtWrite = gate.isOpen(); };
+    answer(replyOf(2));
+    EXPECT_EQ(port.written(), QByteArray("fx"));
+    EXPECT_FALSE(gateOpenAtWrite);
+    EXPECT_EQ(model.row(0).voltsText, "1.221");
     {
         const EventGate::Hold delivery(gate);
         watchdog().fire();

@@ -2,6 +2,21 @@
 
 namespace quorlin::test {
 
+FakeSerialPort::FakeSerialPort(EventGate* gate) {
+    if (gate != nullptr) {
+        receive_.emplace(*gate, [this] {
+            if (open_ && threshold_ > 0 && pending_.size() >= threshold_) {
+                event_ = CommEvent::Receive;
+                emit onComm();
+            }
+        });
+        lineLost_.emplace(*gate, [this] {
+            event_ = CommEvent::LineLost;
+            emit onComm();
+        });
+    }
+}
+
 void FakeSerialPort::setCommPort(qint16 port) {
     if (open_) {
         throw AppError(ErrorNumber::PortAlreadyOpen, QStringLiteral("Port already open"));
@@ -62,6 +77,10 @@ void FakeSerialPort::feed(const QByteArray& bytes) {
     }
     pending_ += bytes;
     if (threshold_ > 0 && pending_.size() >= threshold_) {
+        if (receive_) {
+            receive_->raise();
+            return;
+        }
         event_ = CommEvent::Receive;
         emit onComm();
     }
@@ -76,6 +95,10 @@ void FakeSerialPort::feedQuietly(const QByteArray& bytes) {
 void FakeSerialPort::raiseLineLost() {
     open_ = false;
     pending_.clear();
+    if (lineLost_) {
+        lineLost_->raise();
+        return;
+    }
     event_ = CommEvent::LineLost;
     emit onComm();
 }

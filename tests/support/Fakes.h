@@ -7,6 +7,7 @@
 #include "platform/Chart.h"
 #include "platform/Clock.h"
 #include "platform/ColourDialog.h"
+#include "platform/EventGate.h"
 #include "platform/FileDialog.h"
 #include "platform/MessageBox.h"
 #include "platform/SerialPort.h"
@@ -26,10 +27,12 @@
 namespace quorlin::test {
 
 // A scriptable serial port. feed() queues bytes as if they arrived on the line and raises
-// onComm() synchronously when the threshold is reached (tests drive the event directly).
+// onComm() when the threshold is reached: synchronously, or through the gate when one is
+// given (then an event fed inside another one waits, as on the real port).
 class FakeSerialPort : public SerialPort {
     Q_OBJECT
   public:
+    explicit FakeSerialPort(EventGate* gate = nullptr);
     void setCommPort(qint16 port) override;
     qint16 commPort() const override { return port_; }
     void setSettings(const QString& s) override { settings_ = s; }
@@ -73,6 +76,8 @@ class FakeSerialPort : public SerialPort {
     int closeCount_ = 0;
     std::optional<AppError> openFailure_;
     std::optional<AppError> outputFailure_;
+    std::optional<EventGate::Entry> receive_;
+    std::optional<EventGate::Entry> lineLost_;
 };
 
 class FakeSerialPortFactory : public SerialPortFactory {
