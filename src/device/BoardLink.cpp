@@ -77,8 +77,13 @@ double BoardLink::ReplyToVolts(const QByteArray& reply) const {
 
 void BoardLink::SendSamplesAveraged() {
     // An open main port belongs to a running sampling loop: writing the command pair into its
-    // request/reply stream and closing the port under it would stop sampling silently.
+    // request/reply stream and closing the port under it would stop sampling silently. The
+    // board's averaging is then out of date until the pair goes out after the run.
     if (mainPort_.isOpen()) {
+        averagingPending_ = true;
+        if (averagingPendingChanged_) {
+            averagingPendingChanged_();
+        }
         return;
     }
     OpenCommPort(mainPort_, kMainWindow);
@@ -95,6 +100,17 @@ void BoardLink::SendSamplesAveraged() {
     } catch (const std::exception&) {
         messageBox_.showOk(sendSamplesAveragedFailureText());
     }
+}
+
+void BoardLink::SendPendingSamplesAveraged() {
+    if (!averagingPending_ || mainPort_.isOpen()) {
+        return;
+    }
+    averagingPending_ = false;
+    if (averagingPendingChanged_) {
+        averagingPendingChanged_();
+    }
+    SendSamplesAveraged();
 }
 
 }  // namespace quorlin
