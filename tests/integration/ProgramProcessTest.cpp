@@ -149,37 +149,35 @@ class ProgramProcessTest : public ::testing::Test {
         return p;
     }
 
-    // Answers the next `count` boxes titled "Quorlin" with Return (their default button: OK,
-    // or Retry in the error handler's box), each once it is on screen. False when one did not
-    // come or would not go.
+    // Answers `count` boxes titled "Quorlin", one after the other, with Return (OK, or Retry
+    // in the error handler's box). False when one does not come or would not go.
     bool answerBoxes(int count) const {
         QStringList answered;
         for (int i = 0; i < count; ++i) {
-            QString box;
-            const bool shown = VirtualDisplay::waitUntil(
-                [&] {
-                    for (const QString& id : x.windows(QStringLiteral("^Quorlin$"))) {
-                        if (!answered.contains(id)) {
-                            box = id;
-                            return true;
+            QStringList fresh;
+            if (!VirtualDisplay::waitUntil(
+                    [&] {
+                        fresh = x.windows(QStringLiteral("^Quorlin$"));
+                        for (const QString& id : answered) {
+                            fresh.removeAll(id);
                         }
-                    }
-                    return false;
-                },
-                15000);
-            if (!shown) {
+                        return !fresh.isEmpty();
+                    },
+                    15000)) {
                 return false;
             }
+            answered << fresh.first();
+            const auto gone = [&] {
+                return !x.windows(QStringLiteral("^Quorlin$")).contains(fresh.first());
+            };
             // On a loaded machine the first key may reach the box before it takes the focus.
-            const auto gone = [&] { return !x.windows(QStringLiteral("^Quorlin$")).contains(box); };
             for (int attempt = 0; attempt < 10 && !gone(); ++attempt) {
-                x.pressReturnIn(box);
+                x.pressReturnIn(fresh.first());
                 VirtualDisplay::waitUntil(gone, 1000);
             }
             if (!gone()) {
                 return false;
             }
-            answered << box;
         }
         return true;
     }
