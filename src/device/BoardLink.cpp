@@ -78,9 +78,10 @@ double BoardLink::ReplyToVolts(const QByteArray& reply) const {
 void BoardLink::SendSamplesAveraged() {
     // An open main port belongs to a running sampling loop: writing the command pair into its
     // request/reply stream and closing the port under it would stop sampling silently. The
-    // board's averaging is then out of date until the pair goes out after the run.
+    // board's averaging is then out of date, when it differs from the one last sent, until
+    // the pair goes out after the run.
     if (mainPort_.isOpen()) {
-        averagingPending_ = true;
+        averagingPending_ = settings_.SamplesAveraged != lastSent_;
         if (averagingPendingChanged_) {
             averagingPendingChanged_();
         }
@@ -96,6 +97,7 @@ void BoardLink::SendSamplesAveraged() {
             PortBuffer = QByteArray(1, code);
         }
         mainPort_.output(PortBuffer);
+        lastSent_ = settings_.SamplesAveraged;
         CloseCommPort(mainPort_, kMainWindow);
     } catch (const std::exception&) {
         messageBox_.showOk(sendSamplesAveragedFailureText());

@@ -42,7 +42,8 @@ class BoardLink {
     // Sends the pair held back while the port was open, once it is closed; nothing when none
     // waits. Run where sampling stops.
     void SendPendingSamplesAveraged();
-    // The board still averages as before: a new SamplesAveraged waits for sampling to stop.
+    // The board still averages as before: a SamplesAveraged other than the one last sent
+    // waits for sampling to stop.
     bool averagingPending() const { return averagingPending_; }
     // Told whenever a send is held back or the held-back send is made.
     void setAveragingPendingChanged(std::function<void()> changed) {
@@ -61,6 +62,7 @@ class BoardLink {
     ErrorHandler& errors_;
     MessageBox& messageBox_;
     bool averagingPending_ = false;
+    qint16 lastSent_ = -1;  // SamplesAveraged of the last pair written whole; -1 before any
     std::function<void()> averagingPendingChanged_;
 };
 

@@ -28,6 +28,8 @@ TEST(WhileSamplingIntegration, averagingChosenDuringARun_reachesTheBoardWhenSamp
         return n;
     };
     const size_t from = h.writes.size();
+    h.activate();  // back to the main window with the averaging unchanged: nothing waits
+    EXPECT_TRUE(h.model().averagingNotice().isEmpty());
     h.settings().SamplesAveraged = 200;  // Return in the configuration window
     h.activate();                        // and back to the main window
     EXPECT_EQ(commandsWrittenSince(from), 0);
