@@ -7,6 +7,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QShowEvent>
+#include <QSignalBlocker>
 #include <QSpinBox>
 #include <QVBoxLayout>
 
@@ -87,14 +88,28 @@ DataIntervalDialog::DataIntervalDialog(SettingsModel& settings, MessageBox& mess
     layout->addWidget(lblMS_);
     layout->addWidget(ok, 0, Qt::AlignRight);
 
-    connect(optSeconds_, &QRadioButton::clicked, this,
-            [this] { onOptionClicked(IntervalOption::Seconds); });
-    connect(optMinutes_, &QRadioButton::clicked, this,
-            [this] { onOptionClicked(IntervalOption::Minutes); });
-    connect(optHours_, &QRadioButton::clicked, this,
-            [this] { onOptionClicked(IntervalOption::Hours); });
-    connect(optNoRestriction_, &QRadioButton::clicked, this,
-            [this] { onOptionClicked(IntervalOption::NoRestriction); });
+    // Every change of a field counts, however it was made (mouse, keys, the accessibility
+    // interface); refresh() blocks the echo.
+    connect(optSeconds_, &QRadioButton::toggled, this, [this](bool on) {
+        if (on) {
+            onOptionClicked(IntervalOption::Seconds);
+        }
+    });
+    connect(optMinutes_, &QRadioButton::toggled, this, [this](bool on) {
+        if (on) {
+            onOptionClicked(IntervalOption::Minutes);
+        }
+    });
+    connect(optHours_, &QRadioButton::toggled, this, [this](bool on) {
+        if (on) {
+            onOptionClicked(IntervalOption::Hours);
+        }
+    });
+    connect(optNoRestriction_, &QRadioButton::toggled, this, [this](bool on) {
+        if (on) {
+            onOptionClicked(IntervalOption::NoRestriction);
+        }
+    });
     connect(numSeconds_, &QSpinBox::valueChanged, this,
             [this](int v) { model_.setCount(IntervalOption::Seconds, v); });
     connect(numMinutes_, &QSpinBox::valueChanged, this,
@@ -114,6 +129,10 @@ void DataIntervalDialog::showEvent(QShowEvent* event) {
 }
 
 void DataIntervalDialog::refresh() {
+    const QSignalBlocker blocks[] = {QSignalBlocker(optSeconds_), QSignalBlocker(optMinutes_),
+                                     QSignalBlocker(optHours_),   QSignalBlocker(optNoRestriction_),
+                                     QSignalBlocker(numSeconds_), QSignalBlocker(numMinutes_),
+                                     QSignalBlocker(numHours_)};
     const IntervalOption selected = model_.selected();
     optSeconds_->setChecked(selected == IntervalOption::Seconds);
     optMinutes_->setChecked(selected == IntervalOption::Minutes);

@@ -133,6 +133,7 @@ void SamplingLoop::stop() {
     chart_.setXAutoRange();
     call(hooks_.ResetPlotHistory);
     call(hooks_.ClearChannelRange);
+    link_.SendPendingSamplesAveraged();  // an averaging chosen during the run
 }
 
 void SamplingLoop::MSComm1_OnComm() {

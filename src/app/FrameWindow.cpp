@@ -67,7 +67,12 @@ void FrameWindow::onSubWindowActivated(QMdiSubWindow* window) {
     const bool returned = window == mainSub_ && lastActive_ != mainSub_;
     lastActive_ = window;
     if (returned) {
-        emit mainWindowActivated();
+        // The first activation comes from inside the frame's show(), a return from inside a
+        // child's close(). The activation's work may open modal boxes, whose nested event
+        // loops must not run while Qt still walks the child widgets: it runs from the event
+        // loop, once the frame has finished.
+        QMetaObject::invokeMethod(
+            this, [this] { emit mainWindowActivated(); }, Qt::QueuedConnection);
     }
 }
 

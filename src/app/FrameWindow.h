@@ -26,6 +26,7 @@ class FrameWindow : public QMainWindow {
   signals:
     // The main window became the active child: first shown, or returned to from another
     // child. Losing and regaining the focus of the whole application does not count.
+    // Emitted from the event loop, never inside the show or close that activated it.
     void mainWindowActivated();
 
   protected:

@@ -59,6 +59,15 @@ MainWindowAssembly::MainWindowAssembly(Application& app, std::unique_ptr<Chart> 
     panel_ = std::make_unique<ChannelPanel>(settings, model_, *chart_, *p.messageBox,
                                             [&app] { app.sendStartupCommands(); });
     connectMenus();
+    app.link().setAveragingPendingChanged([this] {
+        const BoardLink& link = app_.link();
+        model_.setAveragingNotice(
+            link.averagingPending()
+                ? QStringLiteral("Samples Averaged %1 goes to the board when sampling stops and "
+                                 "applies from the next run.")
+                      .arg(app_.settings().SamplesAveraged)
+                : QString());
+    });
 }
 
 ConfigurationDialog* MainWindowAssembly::configurationWindow() const {
@@ -66,6 +75,7 @@ ConfigurationDialog* MainWindowAssembly::configurationWindow() const {
 }
 
 MainWindowAssembly::~MainWindowAssembly() {
+    app_.link().setAveragingPendingChanged({});
     if (configuration_) {
         delete configuration_.data();
     }

@@ -153,7 +153,6 @@ void ConfigurationDialog::buildChannelRow(QGridLayout* grid, int gridRow, int ch
     w.active = new QCheckBox(QString::number(ch), page);
     w.active->setObjectName(name("chkCH", ch));
     w.active->setAccessibleName(accessible(ch, QStringLiteral("Active")));
-    w.active->setTristate(true);
     grid->addWidget(w.active, gridRow, ColChannel);
 
     auto* conversion = new QWidget(page);  // keeps the two options of a channel together
@@ -233,19 +232,29 @@ void ConfigurationDialog::buildChannelRow(QGridLayout* grid, int gridRow, int ch
     w.units->setFixedWidth(kUnitsWidth);
     grid->addWidget(w.units, gridRow, ColUnits);
 
-    connect(w.active, &QCheckBox::clicked, this,
-            [this, ch] { model_->setActive(ch, rows_[ch].active->checkState()); });
-    connect(w.linear, &QRadioButton::clicked, this, [this, ch] { model_->optLinear_Click(ch); });
-    connect(w.poly, &QRadioButton::clicked, this, [this, ch] { model_->optPoly_Click(ch); });
+    // Each field follows the signal that reports every change of it, however it was made
+    // (mouse, keys, the accessibility interface, an input method); showField blocks the echo.
+    connect(w.active, &QCheckBox::stateChanged, this,
+            [this, ch](int state) { model_->setActive(ch, static_cast<Qt::CheckState>(state)); });
+    connect(w.linear, &QRadioButton::toggled, this, [this, ch](bool on) {
+        if (on) {
+            model_->optLinear_Click(ch);
+        }
+    });
+    connect(w.poly, &QRadioButton::toggled, this, [this, ch](bool on) {
+        if (on) {
+            model_->optPoly_Click(ch);
+        }
+    });
     connect(w.slope, &NumEdit::valueEdited, this,
             [this, ch](double v) { model_->setSlope(ch, v); });
     connect(w.offset, &NumEdit::valueEdited, this,
             [this, ch](double v) { model_->setOffset(ch, v); });
-    connect(w.peak, &QComboBox::activated, this,
+    connect(w.peak, &QComboBox::currentIndexChanged, this,
             [this, ch](int index) { model_->setPeakIndex(ch, index); });
     connect(w.order, &QSpinBox::valueChanged, this,
             [this, ch](int v) { model_->setPolyOrder(ch, static_cast<qint16>(v)); });
-    connect(w.units, &QLineEdit::textEdited, this,
+    connect(w.units, &QLineEdit::textChanged, this,
             [this, ch](const QString& text) { model_->setUnits(ch, text); });
 }
 
@@ -313,21 +322,30 @@ QWidget* ConfigurationDialog::buildOtherPage() {
     layout->setColumnStretch(2, 1);
 
     for (int i = 0; i < samples_.size(); ++i) {
-        connect(samples_[i], &QRadioButton::clicked, this,
-                [this, i] { model_->setSamplesAveragedChoice(i); });
+        connect(samples_[i], &QRadioButton::toggled, this, [this, i](bool on) {
+            if (on) {
+                model_->setSamplesAveragedChoice(i);
+            }
+        });
     }
     for (int i = 0; i < graphMethod_.size(); ++i) {
-        connect(graphMethod_[i], &QRadioButton::clicked, this,
-                [this, i] { model_->setGraphMethodChoice(i); });
+        connect(graphMethod_[i], &QRadioButton::toggled, this, [this, i](bool on) {
+            if (on) {
+                model_->setGraphMethodChoice(i);
+            }
+        });
     }
     for (int i = 0; i < saveMethod_.size(); ++i) {
-        connect(saveMethod_[i], &QRadioButton::clicked, this,
-                [this, i] { model_->setSaveMethodChoice(i); });
+        connect(saveMethod_[i], &QRadioButton::toggled, this, [this, i](bool on) {
+            if (on) {
+                model_->setSaveMethodChoice(i);
+            }
+        });
     }
     connect(upper_, &NumEdit::valueEdited, this, [this](double v) { model_->setUpperBound(v); });
     connect(lower_, &NumEdit::valueEdited, this, [this](double v) { model_->setLowerBound(v); });
-    connect(graphScale_, &QCheckBox::clicked, this,
-            [this] { model_->chkGraphScale_Click(graphScale_->checkState()); });
+    connect(graphScale_, &QCheckBox::stateChanged, this,
+            [this](int state) { model_->chkGraphScale_Click(static_cast<Qt::CheckState>(state)); });
     return page;
 }
 
@@ -396,8 +414,11 @@ void ConfigurationDialog::showField(ConfigField field, int ch, int index) {
             break;
         }
         case ConfigField::Active: {
-            const QSignalBlocker block(rows_[ch].active);
-            rows_[ch].active->setCheckState(m.active(ch));
+            // Grey stands only for a setting no tick can show; a click ticks or unticks.
+            QCheckBox* box = rows_[ch].active;
+            const QSignalBlocker block(box);
+            box->setCheckState(m.active(ch));
+            box->setTristate(m.active(ch) == Qt::PartiallyChecked);
             break;
         }
         case ConfigField::PolyOrder: {

@@ -5,6 +5,7 @@
 #include <QDoubleValidator>
 #include <QLocale>
 #include <QPalette>
+#include <QScopedValueRollback>
 
 namespace quorlin {
 
@@ -18,9 +19,11 @@ NumEdit::NumEdit(QWidget* parent) : QLineEdit(parent) {
     setAlignment(Qt::AlignRight);
     setText(displayNumberText(value_));
 
-    connect(this, &QLineEdit::textEdited, this, [this](const QString& text) {
+    // Every change of the text counts, not only typing: a screen reader, voice control, an
+    // input method or a paste may put it there.
+    connect(this, &QLineEdit::textChanged, this, [this](const QString& text) {
         double v = 0;
-        if (parseWholeNumber(text, v)) {
+        if (!showing_ && parseWholeNumber(text, v)) {
             value_ = v;
             emit valueEdited(v);
         }
@@ -32,11 +35,20 @@ void NumEdit::focusOutEvent(QFocusEvent* event) {
     QLineEdit::focusOutEvent(event);
     double v = 0;
     if (!parseWholeNumber(text(), v)) {
-        setText(displayNumberText(value_));
+        showValue(value_);
     }
 }
 
 void NumEdit::setValue(double value) {
+    double shown = 0;
+    if (value == value_ && parseWholeNumber(text(), shown) && shown == value) {
+        return;  // already shown, perhaps as the operator typed it ("1.50", "2e3")
+    }
+    showValue(value);
+}
+
+void NumEdit::showValue(double value) {
+    const QScopedValueRollback guard(showing_, true);
     value_ = value;
     setText(displayNumberText(value));
 }

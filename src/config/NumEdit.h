@@ -20,14 +20,17 @@ class NumEdit : public QLineEdit {
     void setBackground(ColourValue colour);
 
   signals:
-    // The operator typed text that reads as a whole number.
+    // The text was changed, by any route but setValue, to one that reads as a whole number.
     void valueEdited(double value);
 
   protected:
     void focusOutEvent(QFocusEvent* event) override;
 
   private:
+    void showValue(double value);
+
     double value_ = 0;
+    bool showing_ = false;  // the text is being set from value_
 };
 
 }  // namespace quorlin

@@ -30,8 +30,13 @@ SwapColorDialog::SwapColorDialog(SwapColorDialogModel& model, QWidget* parent)
                                          : QStringLiteral("optCH%1").arg(item));
         frameLayout->addWidget(option);
         options_.append(option);
-        connect(option, &QRadioButton::clicked, this,
-                [this, item] { model_.setSelectedItem(item); });
+        // Selected by any route (mouse, keys, the accessibility interface); showSelection
+        // blocks the echo.
+        connect(option, &QRadioButton::toggled, this, [this, item](bool on) {
+            if (on) {
+                model_.setSelectedItem(item);
+            }
+        });
     }
 
     auto* swap = new QPushButton(QStringLiteral("Swap"), this);

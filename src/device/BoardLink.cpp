@@ -77,8 +77,14 @@ double BoardLink::ReplyToVolts(const QByteArray& reply) const {
 
 void BoardLink::SendSamplesAveraged() {
     // An open main port belongs to a running sampling loop: writing the command pair into its
-    // request/reply stream and closing the port under it would stop sampling silently.
+    // request/reply stream and closing the port under it would stop sampling silently. The
+    // board's averaging is then out of date, when it differs from the one last sent, until
+    // the pair goes out after the run.
     if (mainPort_.isOpen()) {
+        averagingPending_ = settings_.SamplesAveraged != lastSent_;
+        if (averagingPendingChanged_) {
+            averagingPendingChanged_();
+        }
         return;
     }
     OpenCommPort(mainPort_, kMainWindow);
@@ -91,10 +97,22 @@ void BoardLink::SendSamplesAveraged() {
             PortBuffer = QByteArray(1, code);
         }
         mainPort_.output(PortBuffer);
+        lastSent_ = settings_.SamplesAveraged;
         CloseCommPort(mainPort_, kMainWindow);
     } catch (const std::exception&) {
         messageBox_.showOk(sendSamplesAveragedFailureText());
     }
+}
+
+void BoardLink::SendPendingSamplesAveraged() {
+    if (!averagingPending_ || mainPort_.isOpen()) {
+        return;
+    }
+    averagingPending_ = false;
+    if (averagingPendingChanged_) {
+        averagingPendingChanged_();
+    }
+    SendSamplesAveraged();
 }
 
 }  // namespace quorlin

@@ -9,6 +9,8 @@
 #include <QByteArray>
 #include <QString>
 
+#include <functional>
+
 namespace quorlin {
 
 // The thin layer over the board's serial port: opening and closing with the fixed line
@@ -34,8 +36,19 @@ class BoardLink {
     // reply aside while PortBuffer already holds the next request.
     double ReplyToVolts(const QByteArray& reply) const;
     // "z", 100 ms, the count code of SamplesAveraged, then the port is closed. A failure ends
-    // the sequence with a message of its own (not the error handler).
+    // the sequence with a message of its own (not the error handler). While sampling has the
+    // port open nothing is sent; the pair is held back until SendPendingSamplesAveraged.
     void SendSamplesAveraged();
+    // Sends the pair held back while the port was open, once it is closed; nothing when none
+    // waits. Run where sampling stops.
+    void SendPendingSamplesAveraged();
+    // The board still averages as before: a SamplesAveraged other than the one last sent
+    // waits for sampling to stop.
+    bool averagingPending() const { return averagingPending_; }
+    // Told whenever a send is held back or the held-back send is made.
+    void setAveragingPendingChanged(std::function<void()> changed) {
+        averagingPendingChanged_ = std::move(changed);
+    }
 
     SerialPort& mainPort() { return mainPort_; }
 
@@ -48,6 +61,9 @@ class BoardLink {
     Clock& clock_;
     ErrorHandler& errors_;
     MessageBox& messageBox_;
+    bool averagingPending_ = false;
+    qint16 lastSent_ = -1;  // SamplesAveraged of the last pair written whole; -1 before any
+    std::function<void()> averagingPendingChanged_;
 };
 
 }  // namespace quorlin

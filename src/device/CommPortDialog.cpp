@@ -8,6 +8,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QScopedValueRollback>
 #include <QSignalBlocker>
 #include <QSpinBox>
 
@@ -72,8 +73,15 @@ CommPortDialog::CommPortDialog(CommPortDialogModel& model, QWidget* parent)
         model_.setDevicePath(devices_->itemData(index).toString());
         showDevice();  // the edit line holds the path alone, not the item's description
     });
-    connect(devices_->lineEdit(), &QLineEdit::textEdited, this,
-            [this](const QString& text) { model_.setDevicePath(text); });
+    // Any change of the device text counts, typed or not (the accessibility interface, an
+    // input method, a paste); a listed item's text stands for its path.
+    connect(devices_->lineEdit(), &QLineEdit::textChanged, this, [this](const QString& text) {
+        if (showingDevice_) {
+            return;
+        }
+        const int index = devices_->findText(text);
+        model_.setDevicePath(index >= 0 ? devices_->itemData(index).toString() : text);
+    });
     connect(detect_, &QPushButton::clicked, &model_, &CommPortDialogModel::cmdDetect_Click);
     connect(ok_, &QPushButton::clicked, &model_, &CommPortDialogModel::cmdOK_Click);
 
@@ -105,6 +113,7 @@ void CommPortDialog::showPortField() {
 }
 
 void CommPortDialog::showDevice() {
+    const QScopedValueRollback guard(showingDevice_, true);
     device_->setText(model_.deviceLabel());
     if (devices_->currentText() != model_.devicePath()) {
         const QSignalBlocker block(devices_);
@@ -116,6 +125,7 @@ void CommPortDialog::showDevice() {
 
 void CommPortDialog::showDevices() {
     {
+        const QScopedValueRollback guard(showingDevice_, true);
         const QSignalBlocker block(devices_);
         devices_->clear();
         for (const SerialDeviceInfo& d : model_.devices()) {

@@ -33,6 +33,7 @@ class CommPortDialog : public QDialog {
     QComboBox* devices_;
     QPushButton* detect_;
     QPushButton* ok_;
+    bool showingDevice_ = false;  // the device text is being set from the model
 };
 
 }  // namespace quorlin

@@ -11,6 +11,7 @@
 #include <QMenuBar>
 #include <QPushButton>
 #include <QShortcut>
+#include <QSignalBlocker>
 #include <QVBoxLayout>
 
 namespace quorlin {
@@ -116,6 +117,10 @@ MainWindow::MainWindow(MainWindowModel& model, QWidget* chartWidget, QWidget* pa
     lblBoardStatus_->setObjectName(QStringLiteral("lblBoardStatus"));
     layout->addWidget(lblBoardStatus_);
     showBoardStatus();
+    lblAveragingNotice_ = new QLabel(this);
+    lblAveragingNotice_->setObjectName(QStringLiteral("lblAveragingNotice"));
+    layout->addWidget(lblAveragingNotice_);
+    showAveragingNotice();
 
     // A child with the focus would otherwise keep Ctrl+F8 to itself.
     auto* toggle = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_F8), this);
@@ -129,6 +134,8 @@ MainWindow::MainWindow(MainWindowModel& model, QWidget* chartWidget, QWidget* pa
     connect(&model_, &MainWindowModel::fileLabelChanged, this,
             [this] { lblFile_->setText(model_.fileLabel()); });
     connect(&model_, &MainWindowModel::boardStatusChanged, this, &MainWindow::showBoardStatus);
+    connect(&model_, &MainWindowModel::averagingNoticeChanged, this,
+            &MainWindow::showAveragingNotice);
     connect(&model_, &MainWindowModel::readoutChanged, this, &MainWindow::onReadoutChanged);
 }
 
@@ -239,7 +246,9 @@ QFrame* MainWindow::buildRow(int k) {
     layout->addWidget(w.tare);
     layout->addStretch(1);
 
-    connect(w.check, &QCheckBox::clicked, this, [this, k](bool checked) {
+    // Any change of the tick (mouse, keys, the accessibility interface) is the operator's;
+    // the model's own changes are shown with the signals blocked.
+    connect(w.check, &QCheckBox::toggled, this, [this, k](bool checked) {
         model_.setChecked(k, checked);
         emit checkClicked(k, checked);
     });
@@ -350,9 +359,11 @@ void MainWindow::showRow(int channel, RowField field) {
             w.tare->setAccessibleName(channelName(channel) + u' ' +
                                       withoutAccessKey(row.tareCaption));
             break;
-        case RowField::Checked:
+        case RowField::Checked: {
+            const QSignalBlocker block(w.check);
             w.check->setChecked(row.checked);
             break;
+        }
         case RowField::CheckEnabled:
             w.check->setEnabled(row.checkEnabled);
             break;
@@ -393,6 +404,11 @@ void MainWindow::showReadout(ReadoutField field) {
 void MainWindow::showBoardStatus() {
     lblBoardStatus_->setText(model_.boardStatus());
     lblBoardStatus_->setVisible(!model_.boardStatus().isEmpty());
+}
+
+void MainWindow::showAveragingNotice() {
+    lblAveragingNotice_->setText(model_.averagingNotice());
+    lblAveragingNotice_->setVisible(!model_.averagingNotice().isEmpty());
 }
 
 void MainWindow::keyPressEvent(QKeyEvent* event) {

@@ -66,6 +66,7 @@ class MainWindow : public QWidget {
     void showRow(int channel, RowField field);
     void showReadout(ReadoutField field);
     void showBoardStatus();
+    void showAveragingNotice();
 
     MainWindowModel& model_;
     PerChannel<RowWidgets> rows_{};
@@ -78,6 +79,7 @@ class MainWindow : public QWidget {
     QLineEdit* txtDiff_ = nullptr;
     QLabel* lblFile_ = nullptr;
     QLabel* lblBoardStatus_ = nullptr;
+    QLabel* lblAveragingNotice_ = nullptr;
 
     static constexpr int kRowFields = static_cast<int>(RowField::Colour) + 1;
     static constexpr int kReadoutFields = static_cast<int>(ReadoutField::Visible) + 1;

@@ -30,8 +30,10 @@ bool QtMessageBox::showRetryCancel(const QString& text) {
     box.setIcon(QMessageBox::NoIcon);
     box.setTextFormat(Qt::PlainText);
     box.setText(displayText(text));
-    QPushButton* retry = box.addButton(QMessageBox::Retry);
-    QPushButton* cancel = box.addButton(QMessageBox::Cancel);
+    // Standard buttons are ordered by the desktop's layout, which puts Cancel (it ends the
+    // program) first on some. Two buttons of one role keep the order they were added in.
+    QPushButton* retry = box.addButton(QStringLiteral("Retry"), QMessageBox::ActionRole);
+    QPushButton* cancel = box.addButton(QStringLiteral("Cancel"), QMessageBox::ActionRole);
     box.setDefaultButton(retry);
     box.setEscapeButton(cancel);
     const EventGate::Hold hold(gate_);

@@ -26,6 +26,20 @@ MainWindowModel::MainWindowModel(QObject* parent)
     // The Channel Range items are hidden at every start (Ctrl+F8 shows them).
     mnuChannelRangeVolts->setVisible(false);
     mnuChannelRangeScale->setVisible(false);
+    // A disabled menu hides its items from the mouse only: keyboard shortcuts, the
+    // accessibility interface and trigger() still reach an enabled item.
+    followMenu(mnuTools, {mnuCommPort, mnuConfiguration, mnuPeakOn, mnuSetDataInterval,
+                          mnuSwapColor, mnuChannelRangeVolts, mnuChannelRangeScale});
+    followMenu(mnuHelp, {mnuHelpHelp, mnuAbout});
+}
+
+void MainWindowModel::followMenu(QAction* menu, std::initializer_list<QAction*> items) {
+    const QList<QAction*> list(items);
+    connect(menu, &QAction::enabledChanged, this, [list](bool enabled) {
+        for (QAction* item : list) {
+            item->setEnabled(enabled);
+        }
+    });
 }
 
 QAction* MainWindowModel::makeAction(const char* name, const QString& caption, bool checkable) {
@@ -69,6 +83,12 @@ void MainWindowModel::setFileLabel(const QString& text) {
 void MainWindowModel::setBoardStatus(const QString& text) {
     if (assignIfChanged(boardStatus_, text)) {
         emit boardStatusChanged();
+    }
+}
+
+void MainWindowModel::setAveragingNotice(const QString& text) {
+    if (assignIfChanged(averagingNotice_, text)) {
+        emit averagingNoticeChanged();
     }
 }
 

@@ -7,6 +7,8 @@
 #include <QObject>
 #include <QString>
 
+#include <initializer_list>
+
 namespace quorlin {
 
 // What one channel row of the main window shows.
@@ -70,6 +72,10 @@ public:
     const QString& boardStatus() const { return boardStatus_; }
     void setBoardStatus(const QString& text);
 
+    // Shown while a Samples Averaged chosen during a run waits to be sent; empty otherwise.
+    const QString& averagingNotice() const { return averagingNotice_; }
+    void setAveragingNotice(const QString& text);
+
     // Channel Range readout (fraHiLo).
     const QString& hiLabel() const { return hiLabel_; }
     const QString& hiText() const { return hiText_; }
@@ -107,15 +113,19 @@ signals:
     void groupVisibleChanged(int group);
     void fileLabelChanged();
     void boardStatusChanged();
+    void averagingNoticeChanged();
     void readoutChanged(quorlin::ReadoutField field);
 
 private:
     QAction* makeAction(const char* name, const QString& caption, bool checkable);
+    // The items take the menu's enabled state whenever it changes.
+    void followMenu(QAction* menu, std::initializer_list<QAction*> items);
 
     PerChannel<ChannelRowState> rows_;
     bool groupVisible_[2] = {true, true};
     QString fileLabel_ = QStringLiteral("No data file in use.");
     QString boardStatus_;
+    QString averagingNotice_;
     QString hiLabel_ = QStringLiteral("High");
     QString hiText_;
     QString loLabel_ = QStringLiteral("Low");

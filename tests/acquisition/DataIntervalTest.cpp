@@ -2,6 +2,7 @@
 #include "acquisition/DataIntervalDialog.h"
 
 #include "config/SettingsModel.h"
+#include "support/AccessibleRoute.h"
 #include "support/Fakes.h"
 
 #include <QLabel>
@@ -171,4 +172,21 @@ TEST_F(DataIntervalModelTest, dialogClosedWithoutOk_changesNothing) {
     dialog.reject();
     EXPECT_EQ(settings.DataIntervalUnit, "No Restriction");
     EXPECT_EQ(settings.DataIntervalMs, 0);
+}
+
+// What OK applies is what the dialog shows, also when assistive technology chose it.
+TEST_F(DataIntervalModelTest, dialog_optionAndCountSetThroughAccessibility_areWhatOkApplies) {
+    DataIntervalDialog dialog(settings, messages);
+    dialog.show();
+    auto* seconds = dialog.findChild<QRadioButton*>(QStringLiteral("optSeconds"));
+    accessibleToggle(seconds);
+    ASSERT_TRUE(seconds->isChecked());
+    QAccessible::queryAccessibleInterface(
+        dialog.findChild<QSpinBox*>(QStringLiteral("NumEditSeconds")))
+        ->valueInterface()
+        ->setCurrentValue(4);
+    dialog.findChild<QPushButton*>(QStringLiteral("cmdOK"))->click();
+    EXPECT_EQ(settings.DataIntervalUnit, "Seconds");
+    EXPECT_EQ(settings.DataIntervalPoints, 4);
+    EXPECT_EQ(settings.DataIntervalMs, 250);
 }

@@ -67,12 +67,34 @@ TEST_F(FrameWindowTest, mainWindowActivated_onFirstShowAndEachReturn) {
     EXPECT_TRUE(waitForCount(spy, 3)) << spy.count();
 }
 
+// The activation's work opens modal boxes; their nested event loops must not run while the
+// frame is still showing its children, nor while a closing child is being taken down.
+TEST_F(FrameWindowTest, activationWorkRunsAfterTheShowOrCloseThatCausedIt) {
+    QSignalSpy spy(&frame, &FrameWindow::mainWindowActivated);
+    bool inside = false;
+    QList<bool> insideWhenRun;
+    QObject::connect(&frame, &FrameWindow::mainWindowActivated, [&] { insideWhenRun << inside; });
+    inside = true;
+    frame.show();
+    inside = false;
+    ASSERT_TRUE(waitForCount(spy, 1)) << spy.count();
+
+    QMdiSubWindow* config = frame.addChildWindow(new QLabel(QStringLiteral("config")));
+    frame.mdiArea()->setActiveSubWindow(config);
+    inside = true;
+    config->close();
+    inside = false;
+    ASSERT_TRUE(waitForCount(spy, 2)) << spy.count();
+    EXPECT_EQ(insideWhenRun, (QList<bool>{false, false}));
+}
+
 TEST_F(FrameWindowTest, frameLosingAndRegainingFocus_isNoReturn) {
     QSignalSpy spy(&frame, &FrameWindow::mainWindowActivated);
     show();
     EXPECT_TRUE(waitForCount(spy, 1)) << spy.count();
     emit frame.mdiArea()->subWindowActivated(nullptr);
     emit frame.mdiArea()->subWindowActivated(mainSub);
+    QCoreApplication::processEvents();
     EXPECT_EQ(spy.count(), 1);
 }
 

@@ -1,6 +1,7 @@
 #include "config/ConfigurationDialog.h"
 #include "config/ConfigurationDialogModel.h"
 #include "config/NumEdit.h"
+#include "support/AccessibleRoute.h"
 #include "support/Fakes.h"
 
 #include <QAbstractButton>
@@ -17,6 +18,8 @@
 #include <QRadioButton>
 #include <QSignalSpy>
 #include <QSpinBox>
+#include <QStyle>
+#include <QStyleOptionButton>
 #include <QTabWidget>
 #include <QTest>
 
@@ -453,6 +456,58 @@ TEST_F(ConfigurationWindowTest, typedValuesAndClicks_reachTheModel) {
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     EXPECT_EQ(destroyed.count(), 1);  // discarded, so the next opening loads afresh
     window = nullptr;
+}
+
+// A tri-state box would go unticked -> grey -> ticked; grey belongs to settings no tick can
+// show, so a click ticks, the next unticks, and a grey box ticks.
+TEST_F(ConfigurationWindowTest, clickOnAChannelBox_ticksOrUnticksNeverGreys) {
+    settings.ChannelActive[2] = 7;
+    window->model().ShowSettings();
+    auto* unticked = child<QCheckBox>(QStringLiteral("chkCH0"));
+    auto* grey = child<QCheckBox>(QStringLiteral("chkCH2"));
+    ASSERT_EQ(unticked->checkState(), Qt::Unchecked);
+    ASSERT_EQ(grey->checkState(), Qt::PartiallyChecked);
+    const auto click = [](QCheckBox* box) {
+        QStyleOptionButton option;
+        option.initFrom(box);
+        const QRect mark = box->style()->subElementRect(QStyle::SE_CheckBoxIndicator, &option, box);
+        QTest::mouseClick(box, Qt::LeftButton, {}, mark.center());
+    };
+    for (QCheckBox* box : {unticked, grey}) {
+        for (const Qt::CheckState expected : {Qt::Checked, Qt::Unchecked, Qt::Checked}) {
+            click(box);
+            EXPECT_EQ(box->checkState(), expected) << box->objectName().toStdString();
+        }
+    }
+    window->findChild<QAction*>(QStringLiteral("mnuReturn"))->trigger();
+    EXPECT_EQ(settings.ChannelActive[0], 1);
+    EXPECT_EQ(settings.ChannelActive[2], 1);
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    window = nullptr;
+}
+
+// What a field shows is what a commit stores, however the value got there: here through the
+// accessibility interface and plain setters, as assistive technology and input methods do.
+TEST_F(ConfigurationWindowTest, fieldsChangedWithoutMouseOrKeys_areWhatSaveAsDefaultStores) {
+    test::accessibleReplaceText(child<NumEdit>(QStringLiteral("NumEditSlope0")),
+                                QStringLiteral("2.5"));
+    test::accessibleReplaceText(child<QLineEdit>(QStringLiteral("txtUnit3")),
+                                QStringLiteral("bar"));
+    test::accessibleToggle(child<QCheckBox>(QStringLiteral("chkCH0")));  // unticked before
+    test::accessibleToggle(child<QRadioButton>(QStringLiteral("optSA4")));
+    test::accessibleToggle(child<QRadioButton>(QStringLiteral("optCH4Poly")));
+    child<QCheckBox>(QStringLiteral("chkGraphScale"))->setChecked(true);
+    child<QComboBox>(QStringLiteral("cboPeak6"))->setCurrentIndex(1);
+    // Immediate choices are stored at once.
+    EXPECT_TRUE(settings.CalibrationMode[4]);
+    EXPECT_TRUE(settings.GraphScale);
+
+    window->findChild<QAction*>(QStringLiteral("mnuSaveAsDefault"))->trigger();
+    EXPECT_EQ(calls.last(), QStringLiteral("default slope0=2.5"));
+    EXPECT_EQ(settings.Units[3], QStringLiteral("bar"));
+    EXPECT_EQ(settings.ChannelActive[0], 1);
+    EXPECT_EQ(settings.SamplesAveraged, 200);
+    EXPECT_EQ(settings.PeakDisplay[6], 1);
 }
 
 TEST_F(ConfigurationDialogTest, returnInsideAWorkspace_closesItsSubwindow) {

@@ -1,6 +1,7 @@
 #include "config/SwapColorDialog.h"
 #include "config/SwapColorDialogModel.h"
 #include "presentation/MainWindowModel.h"
+#include "support/AccessibleRoute.h"
 #include "support/Fakes.h"
 
 #include <QGroupBox>
@@ -132,6 +133,18 @@ TEST_F(SwapColorDialogTest, window_carriesNamesAndForwardsClicks) {
     EXPECT_EQ(rows.row(6).colour, 0x0000AB);
     ok->click();
     EXPECT_EQ(dialog.result(), QDialog::Accepted);
+}
+
+// Swap paints the item the dialog shows as selected, also when assistive technology chose it.
+TEST_F(SwapColorDialogTest, itemSelectedThroughAccessibility_isTheOneSwapPaints) {
+    SwapColorDialog dialog(model);
+    dialog.show();
+    test::accessibleToggle(dialog.findChild<QRadioButton*>(QStringLiteral("optCH2")));
+    chooser.answer = 0x00CD00;
+    dialog.findChild<QPushButton*>(QStringLiteral("cmdSwap"))->click();
+    EXPECT_EQ(chart.colour[3], 0x00CD00);
+    EXPECT_EQ(rows.row(2).colour, 0x00CD00);
+    expectUnchangedExcept(2);
 }
 
 }  // namespace

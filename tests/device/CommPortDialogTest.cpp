@@ -1,10 +1,12 @@
 #include "device/CommPortDialog.h"
 #include "device/CommPortDialogModel.h"
 #include "platform/PortDevice.h"
+#include "support/AccessibleRoute.h"
 #include "support/Fakes.h"
 
 #include <QComboBox>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QSpinBox>
 
@@ -272,6 +274,28 @@ TEST_F(CommPortDialogTest, window_carriesNamesAndMirrorsTheModel) {
     ok->click();
     EXPECT_EQ(dialog.result(), QDialog::Accepted);
     EXPECT_EQ(store.values.value(QStringLiteral("Ports/7")), QStringLiteral("/dev/ttyUSB0"));
+}
+
+// OK stores what the fields show, also when assistive technology or a paste put it there.
+TEST_F(CommPortDialogTest, fieldsSetWithoutMouseOrKeys_areWhatOkStores) {
+    CommPortDialog dialog(*model);
+    dialog.show();
+    auto* field = dialog.findChild<QSpinBox*>(QStringLiteral("NumEditCommPort"));
+    auto* devices = dialog.findChild<QComboBox*>(QStringLiteral("cboDevice"));
+    ASSERT_TRUE(field && devices);
+    QAccessible::queryAccessibleInterface(field)->valueInterface()->setCurrentValue(9);
+    test::accessibleReplaceText(devices->lineEdit(), QStringLiteral("/dev/ttyACM3"));
+    EXPECT_EQ(devices->currentText(), QStringLiteral("/dev/ttyACM3"));
+    dialog.findChild<QPushButton*>(QStringLiteral("cmdOK"))->click();
+    EXPECT_EQ(store.values.value(QStringLiteral("Startup/CurrentCommPort")), QStringLiteral("9"));
+    EXPECT_EQ(store.values.value(QStringLiteral("Ports/9")), QStringLiteral("/dev/ttyACM3"));
+
+    // A listed device picked without the mouse stands for its path alone.
+    CommPortDialog again(*model);
+    again.show();
+    auto* list = again.findChild<QComboBox*>(QStringLiteral("cboDevice"));
+    list->setCurrentIndex(1);
+    EXPECT_EQ(model->devicePath(), QStringLiteral("/dev/ttyUSB0"));
 }
 
 }  // namespace

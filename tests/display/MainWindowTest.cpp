@@ -1,5 +1,6 @@
 #include "display/AboutBox.h"
 #include "display/MainWindow.h"
+#include "support/AccessibleRoute.h"
 
 #include <QCheckBox>
 #include <QDeadlineTimer>
@@ -137,6 +138,13 @@ TEST_F(MainWindowTest, widgetsMirrorModelChanges) {
     EXPECT_EQ(status->text(), QStringLiteral("No reply"));
     model.setBoardStatus(QString());
     EXPECT_TRUE(status->isHidden());
+    auto* notice = find<QLabel>("lblAveragingNotice");
+    EXPECT_TRUE(notice->isHidden());
+    model.setAveragingNotice(QStringLiteral("Pending"));
+    EXPECT_FALSE(notice->isHidden());
+    EXPECT_EQ(notice->text(), QStringLiteral("Pending"));
+    model.setAveragingNotice(QString());
+    EXPECT_TRUE(notice->isHidden());
 
     // Value texts follow at the screen's pace.
     EXPECT_TRUE(showsSoon("txtCH3", "1.25"));
@@ -176,6 +184,17 @@ TEST_F(MainWindowTest, valueBoxesTakeRowColourWithReadableText) {
         EXPECT_EQ(light.color(QPalette::Base), QColor(255, 255, 0));
         EXPECT_EQ(light.color(QPalette::Text), QColor(Qt::black));
     }
+}
+
+// A tick changed through the accessibility interface is the operator's, like a click.
+TEST_F(MainWindowTest, channelTickToggledThroughAccessibility_reachesTheModel) {
+    QSignalSpy check(&window, &MainWindow::checkClicked);
+    test::accessibleToggle(find<QCheckBox>("chkCH", 4));
+    EXPECT_TRUE(model.row(4).checked);
+    EXPECT_EQ(check.value(0), (QVariantList{4, true}));
+    model.setChecked(4, false);  // the layout, not the operator: shown, no signal
+    EXPECT_FALSE(find<QCheckBox>("chkCH", 4)->isChecked());
+    EXPECT_EQ(check.size(), 1);
 }
 
 TEST_F(MainWindowTest, operatorIntentGoesOutThroughModelAndSignals) {

@@ -74,12 +74,16 @@ class VirtualDisplay {
         return out.join(u", ").toStdString();
     }
 
-    void pressReturnIn(const QString& window) const {
+    void pressReturnIn(const QString& window) const { keysIn(window, {QStringLiteral("Return")}); }
+
+    void keysIn(const QString& window, const QStringList& keys) const {
         QProcess p;
         p.setProcessEnvironment(environment());
-        p.start(QStringLiteral("xdotool"),
-                {QStringLiteral("windowfocus"), QStringLiteral("--sync"), window,
-                 QStringLiteral("key"), QStringLiteral("Return")});
+        p.start(
+            QStringLiteral("xdotool"),
+            QStringList{QStringLiteral("windowfocus"), QStringLiteral("--sync"), window,
+                        QStringLiteral("key"), QStringLiteral("--delay"), QStringLiteral("100")} +
+                keys);
         p.waitForFinished(5000);
     }
 
