@@ -26,7 +26,7 @@ void startProgram(AppHarness& h, const std::function<void(SettingsModel&)>& edit
     h.writeDefaultConfig(edit);
     ASSERT_TRUE(h.start());
     h.activate();
-    ASSERT_TRUE(h.waitFor([&] { return h.board().received().size() >= 2; }));
+    ASSERT_TRUE(h.waitFor([&] { return h.board().exchanges().size() >= 2; }));
     h.board().clearLog();
 }
 
@@ -45,6 +45,9 @@ void sampleScans(AppHarness& h, size_t scans, std::chrono::milliseconds timeout 
         h.waitFor([&] { return h.board().exchanges().size() >= scans * kChannelCount; }, timeout));
     h.trigger(h.model().mnuSample);
     ASSERT_FALSE(h.main().loop().isSampling());
+    // The board logs an exchange just after its reply, which the program may have recorded
+    // already.
+    ASSERT_TRUE(h.waitForBoardToCatchUp());
 }
 
 QString voltsText(uint16_t raw) {
@@ -218,6 +221,7 @@ TEST(RecordingIntegration, onePointPerSecondWritesTheFirstScanDueEachSecond) {
         return !log.empty() && log.back().at - log.front().at >= 3100ms;
     }));
     h.trigger(h.model().mnuSample);
+    ASSERT_TRUE(h.waitForBoardToCatchUp());
 
     const auto scans = boardScans(h.board().exchanges());
     const RunClock run(h.writes, firstWrite, started);
