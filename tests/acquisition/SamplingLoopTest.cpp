@@ -21,7 +21,7 @@ QByteArray replyOf(int n) {
 }
 
 template <typename Pred>
-bool waitFor(Pred done, int ms = 2000) {
+bool waitFor(Pred done, int ms = 30000) {
     QDeadlineTimer deadline(ms);
     while (!done() && !deadline.hasExpired()) {
         QCoreApplication::processEvents(QEventLoop::AllEvents, 10);

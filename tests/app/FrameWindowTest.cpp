@@ -13,7 +13,7 @@ namespace quorlin {
 namespace {
 
 // Processes events until the spy has seen `count` signals or the deadline passes.
-bool waitForCount(QSignalSpy& spy, int count, int timeoutMs = 5000) {
+bool waitForCount(QSignalSpy& spy, int count, int timeoutMs = 30000) {
     QDeadlineTimer deadline(timeoutMs);
     while (spy.count() < count && !deadline.hasExpired()) {
         spy.wait(static_cast<int>(deadline.remainingTime()));

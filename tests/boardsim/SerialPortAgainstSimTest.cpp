@@ -16,7 +16,7 @@ QByteArray ask(QSerialPort& port, char request, int want = 3) {
     port.write(&request, 1);
     port.flush();
     QByteArray got;
-    while (got.size() < want && port.waitForReadyRead(2000)) {
+    while (got.size() < want && port.waitForReadyRead(30000)) {
         got += port.readAll();
     }
     return got;

@@ -44,7 +44,7 @@ class MainWindowTest : public ::testing::Test {
     // Whether the box shows the text within a deadline, running the event loop meanwhile.
     bool showsSoon(const QString& box, const QString& text) {
         auto* edit = window.findChild<QLineEdit*>(box);
-        QDeadlineTimer deadline(2000);
+        QDeadlineTimer deadline(30000);
         while (edit != nullptr && edit->text() != text && !deadline.hasExpired()) {
             QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 20);
         }

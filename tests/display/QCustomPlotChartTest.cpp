@@ -484,7 +484,7 @@ TEST(QCustomPlotChartRedraw, manyChanges_giveOneDeferredReplot) {
     }
     chart.setPlotColour(1, rgbValue(1, 2, 3));
     EXPECT_EQ(replots.count(), 0);
-    ASSERT_TRUE(replots.wait(2000));
+    ASSERT_TRUE(replots.wait(30000));
     EXPECT_EQ(replots.count(), 1);
     EXPECT_EQ(chart.customPlot()->xAxis->range().lower, 0);
     EXPECT_GE(chart.customPlot()->xAxis->range().upper, 99);

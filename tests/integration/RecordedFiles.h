@@ -6,6 +6,7 @@
 #include "BoardSim.h"
 #include "common/Channel.h"
 
+#include <QByteArray>
 #include <QFile>
 #include <QRegularExpression>
 #include <QStringList>
@@ -14,6 +15,8 @@
 
 #include <array>
 #include <chrono>
+#include <limits>
+#include <utility>
 #include <vector>
 
 namespace quorlin::test {
@@ -78,22 +81,47 @@ inline std::vector<BoardScan> boardScans(const std::vector<sim::Exchange>& log) 
     return scans;
 }
 
-// The arrival times of the board's reading requests for channel 0, one per scan begun.
-inline std::vector<std::chrono::steady_clock::time_point> scanStarts(
-    const std::vector<sim::Exchange>& log) {
-    std::vector<std::chrono::steady_clock::time_point> starts;
-    for (const sim::Exchange& e : log) {
-        if (e.channel == 0) {
-            starts.push_back(e.at);
-        }
-    }
-    return starts;
-}
+// Where the program's own clock stands at the points of a run it stamps, bounded by the
+// moments its requests were written (as the harness timed them) and the moment the run was
+// started. Requests go out in channel order, one per reply, without faults. The elapsed time
+// of scan s is stamped after its channel 1 request was written and before its channel 2
+// request is; the scan closes after the next scan's channel 0 request and before its
+// channel 1 request.
+class RunClock {
+  public:
+    using TimePoint = std::chrono::steady_clock::time_point;
+    // `writes` from index `first` on are the run's requests; `started` was taken before the
+    // run was started.
+    RunClock(std::vector<std::pair<QByteArray, TimePoint>> writes, size_t first, TimePoint started)
+        : writes_(std::move(writes)), first_(first), started_(started) {}
 
-inline double secondsBetween(std::chrono::steady_clock::time_point from,
-                             std::chrono::steady_clock::time_point to) {
-    return std::chrono::duration<double>(to - from).count();
-}
+    // The elapsed seconds scan s can show, its rounding to hundredths included.
+    double lowestStamp(size_t s) const {
+        return seconds(firstWrite(), request(s, 1)) - kHalfHundredth;
+    }
+    double highestStamp(size_t s) const {
+        return has(s, 2) ? seconds(started_, request(s, 2)) + kHalfHundredth
+                         : std::numeric_limits<double>::infinity();
+    }
+    bool closeKnown(size_t s) const { return has(s + 1, 1); }
+    TimePoint closedAfter(size_t s) const { return request(s + 1, 0); }
+    TimePoint closedBefore(size_t s) const { return request(s + 1, 1); }
+
+  private:
+    static constexpr double kHalfHundredth = 0.005 + 1e-9;
+    bool has(size_t s, int c) const { return first_ + s * kChannelCount + c < writes_.size(); }
+    TimePoint request(size_t s, int c) const {
+        return writes_.at(first_ + s * kChannelCount + static_cast<size_t>(c)).second;
+    }
+    TimePoint firstWrite() const { return writes_.at(first_).second; }
+    static double seconds(TimePoint from, TimePoint to) {
+        return std::chrono::duration<double>(to - from).count();
+    }
+
+    std::vector<std::pair<QByteArray, TimePoint>> writes_;
+    size_t first_;
+    TimePoint started_;
+};
 
 // The header of a data file, as far as it can be known in advance.
 inline void expectDataFileHeader(const QStringList& lines, const QString& versionText) {

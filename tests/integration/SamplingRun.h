@@ -64,7 +64,7 @@ inline int closedScans(const std::vector<sim::Exchange>& ex) {
 }
 
 inline bool waitForScans(AppHarness& h, int n,
-                         std::chrono::milliseconds timeout = std::chrono::seconds(5)) {
+                         std::chrono::milliseconds timeout = std::chrono::seconds(30)) {
     return h.waitFor([&] { return closedScans(readings(h)) >= n; }, timeout);
 }
 

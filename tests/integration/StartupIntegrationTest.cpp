@@ -12,7 +12,7 @@ using namespace std::chrono_literals;
 
 std::vector<std::pair<uint8_t, std::chrono::steady_clock::time_point>> waitForBytes(AppHarness& h,
                                                                                     size_t n) {
-    h.waitFor([&] { return h.board().received().size() >= n; }, 3s);
+    h.waitFor([&] { return h.board().received().size() >= n; });
     return h.board().received();
 }
 

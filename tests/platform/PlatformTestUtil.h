@@ -11,7 +11,7 @@
 namespace quorlin::test {
 
 // Runs the event loop until the condition holds or the deadline passes.
-inline bool waitUntil(const std::function<bool()>& condition, int deadlineMs = 3000) {
+inline bool waitUntil(const std::function<bool()>& condition, int deadlineMs = 30000) {
     QDeadlineTimer deadline(deadlineMs);
     while (!condition()) {
         if (deadline.hasExpired()) {

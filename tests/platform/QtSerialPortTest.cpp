@@ -57,7 +57,7 @@ class PtyMaster {
         ASSERT_EQ(::write(fd_, bytes.constData(), bytes.size()), bytes.size());
     }
     // Whatever arrives within the deadline, up to `count` bytes; no Qt event loop runs.
-    QByteArray read(int count, int deadlineMs = 2000) {
+    QByteArray read(int count, int deadlineMs = 30000) {
         QByteArray got;
         QDeadlineTimer deadline(deadlineMs);
         while (got.size() < count && !deadline.hasExpired()) {
@@ -140,12 +140,12 @@ TEST_F(QtSerialPortTest, replyInPieces_raisesOneReceiveEventWithAllBytes) {
     QSignalSpy comm(&port, &SerialPort::onComm);
 
     pty.write(QByteArray("\xFF", 1));
-    ASSERT_TRUE(arrived.wait(2000));
+    ASSERT_TRUE(arrived.wait(30000));
     runPendingEvents();
     EXPECT_EQ(comm.count(), 0) << "raised below the threshold";
 
     pty.write(QByteArray("\x20\x01", 2));
-    ASSERT_TRUE(comm.wait(2000));
+    ASSERT_TRUE(comm.wait(30000));
     runPendingEvents();
     ASSERT_EQ(events, std::vector<int>{CommEvent::Receive});
     EXPECT_EQ(received.front(), QByteArray("\xFF\x20\x01", 3));
@@ -158,11 +158,11 @@ TEST_F(QtSerialPortTest, unreadBytes_doNotRaiseTheEventAgainUntilMoreArrive) {
     QObject::connect(&port, &SerialPort::onComm, &port, [&] { ++count; });
     QSignalSpy comm(&port, &SerialPort::onComm);
     pty.write(QByteArray("\xFF\x20\x00", 3));
-    ASSERT_TRUE(comm.wait(2000));
+    ASSERT_TRUE(comm.wait(30000));
     runPendingEvents();
     EXPECT_EQ(count, 1);
     pty.write(QByteArray("\x01", 1));
-    ASSERT_TRUE(comm.wait(2000));
+    ASSERT_TRUE(comm.wait(30000));
     EXPECT_EQ(count, 2);
     EXPECT_EQ(port.input().size(), 4);
 }
@@ -171,7 +171,7 @@ TEST_F(QtSerialPortTest, input_takesWhatTheSystemHoldsWithoutAnEventLoopPass) {
     port.setPortOpen(true);
     pty.write(QByteArray("abcde"));
     QByteArray got;
-    QDeadlineTimer deadline(2000);
+    QDeadlineTimer deadline(30000);
     while (got.size() < 5 && !deadline.hasExpired()) {
         got += port.input();
         std::this_thread::yield();
@@ -192,7 +192,7 @@ TEST_F(QtSerialPortTest, farEndClosing_raisesOneLineLostAndClosesThePort) {
     openRecording();
     QSignalSpy comm(&port, &SerialPort::onComm);
     pty.closeMaster();
-    ASSERT_TRUE(comm.wait(2000));
+    ASSERT_TRUE(comm.wait(30000));
     runPendingEvents();
     EXPECT_EQ(events, std::vector<int>{CommEvent::LineLost});
     EXPECT_FALSE(port.isOpen());
@@ -212,11 +212,11 @@ TEST_F(QtSerialPortTest, closedGate_holdsTheEventBackUntilItOpens) {
     {
         const EventGate::Hold hold(gate);
         pty.write(QByteArray("\xFF\x20\x00", 3));
-        ASSERT_TRUE(arrived.wait(2000));
+        ASSERT_TRUE(arrived.wait(30000));
         runPendingEvents();
         EXPECT_EQ(comm.count(), 0);
     }
-    ASSERT_TRUE(comm.wait(2000));
+    ASSERT_TRUE(comm.wait(30000));
     ASSERT_EQ(received.size(), 1u);
     EXPECT_EQ(received.front(), QByteArray("\xFF\x20\x00", 3));
 }
@@ -254,7 +254,7 @@ TEST_F(QtSerialPortTest, eventHandler_isNeverEnteredTwice) {
         const EventGate::Hold hold(gate);
         QSignalSpy arrived(inner(), &QSerialPort::readyRead);
         pty.write(QByteArray("\xFF\x20\x00", 3));
-        ASSERT_TRUE(arrived.wait(2000));
+        ASSERT_TRUE(arrived.wait(30000));
     }
     ASSERT_TRUE(waitUntil([&] { return received.size() >= 2; }));
     EXPECT_EQ(deepest, 1);

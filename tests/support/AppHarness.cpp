@@ -14,12 +14,13 @@
 namespace quorlin::test {
 
 namespace {
+using TimedBytes = std::vector<std::pair<QByteArray, std::chrono::steady_clock::time_point>>;
+
 // The real serial port, with its writes timed where the program makes them.
 class TimedPort : public SerialPort {
   public:
-    TimedPort(std::unique_ptr<SerialPort> inner,
-              std::vector<std::pair<QByteArray, std::chrono::steady_clock::time_point>>& writes)
-        : inner_(std::move(inner)), writes_(writes) {
+    TimedPort(std::unique_ptr<SerialPort> inner, TimedBytes& writes, TimedBytes& reads)
+        : inner_(std::move(inner)), writes_(writes), reads_(reads) {
         connect(inner_.get(), &SerialPort::onComm, this, &SerialPort::onComm);
     }
     void setCommPort(qint16 port) override { inner_->setCommPort(port); }
@@ -32,28 +33,35 @@ class TimedPort : public SerialPort {
         inner_->output(bytes);
         writes_.emplace_back(bytes, std::chrono::steady_clock::now());
     }
-    QByteArray input() override { return inner_->input(); }
+    QByteArray input() override {
+        QByteArray bytes = inner_->input();
+        if (!bytes.isEmpty()) {
+            reads_.emplace_back(bytes, std::chrono::steady_clock::now());
+        }
+        return bytes;
+    }
     void setRThreshold(qint16 n) override { inner_->setRThreshold(n); }
     int commEvent() const override { return inner_->commEvent(); }
 
   private:
     std::unique_ptr<SerialPort> inner_;
-    std::vector<std::pair<QByteArray, std::chrono::steady_clock::time_point>>& writes_;
+    TimedBytes& writes_;
+    TimedBytes& reads_;
 };
 
 class TimedPortFactory : public SerialPortFactory {
   public:
-    TimedPortFactory(
-        std::unique_ptr<SerialPortFactory> inner,
-        std::vector<std::pair<QByteArray, std::chrono::steady_clock::time_point>>& writes)
-        : inner_(std::move(inner)), writes_(writes) {}
+    TimedPortFactory(std::unique_ptr<SerialPortFactory> inner, TimedBytes& writes,
+                     TimedBytes& reads)
+        : inner_(std::move(inner)), writes_(writes), reads_(reads) {}
     std::unique_ptr<SerialPort> create() override {
-        return std::make_unique<TimedPort>(inner_->create(), writes_);
+        return std::make_unique<TimedPort>(inner_->create(), writes_, reads_);
     }
 
   private:
     std::unique_ptr<SerialPortFactory> inner_;
-    std::vector<std::pair<QByteArray, std::chrono::steady_clock::time_point>>& writes_;
+    TimedBytes& writes_;
+    TimedBytes& reads_;
 };
 
 class AloneInstance : public SingleInstance {
@@ -113,7 +121,7 @@ bool AppHarness::start() {
             }
             p.messageBox.reset(box = new RecordingMessageBox);
             p.ports = std::make_unique<TimedPortFactory>(
-                std::make_unique<QtSerialPortFactory>(*p.store, gate), writes);
+                std::make_unique<QtSerialPortFactory>(*p.store, gate), writes, reads);
             p.instance = std::make_unique<AloneInstance>();
             p.fileDialog.reset(files = new FakeFileDialog);
             p.colourDialog.reset(colours = new FakeColourDialog);
@@ -163,6 +171,20 @@ bool AppHarness::waitFor(const std::function<bool()>& cond, std::chrono::millise
         QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
     }
     return true;
+}
+
+bool AppHarness::waitForBoardToCatchUp(std::chrono::milliseconds timeout) {
+    return waitFor(
+        [this] {
+            uint64_t written = 0;
+            for (const auto& w : writes) {
+                written += static_cast<uint64_t>(w.first.size());
+            }
+            // At least: bytes from other holders of the device count too.
+            return board_.totalReceived() >= written &&
+                   board_.exchanges().size() >= board_.received().size();
+        },
+        timeout);
 }
 
 void AppHarness::pump(std::chrono::milliseconds duration) {

@@ -39,9 +39,13 @@ class AppHarness {
     // Shows the frame offscreen, which activates the main window through the frame.
     void show();
 
-    // Processes events until cond() holds or the timeout passes.
+    // Processes events until cond() holds or the timeout passes. The timeout only ends a
+    // wait that failed, so it is generous: a busy machine may take long to get there.
     bool waitFor(const std::function<bool()>& cond,
-                 std::chrono::milliseconds timeout = std::chrono::seconds(5));
+                 std::chrono::milliseconds timeout = std::chrono::seconds(30));
+    // Processes events until the board has received and handled every byte the program
+    // wrote: what the board logged is then all there will be from the writes so far.
+    bool waitForBoardToCatchUp(std::chrono::milliseconds timeout = std::chrono::seconds(30));
     // Processes events for a while.
     void pump(std::chrono::milliseconds duration);
 
@@ -69,6 +73,8 @@ class AppHarness {
     int processEnds = 0;
     // Every write of every serial port the program made, with the moment output() returned.
     std::vector<std::pair<QByteArray, std::chrono::steady_clock::time_point>> writes;
+    // Every read that returned bytes, with the moment input() returned them to the program.
+    std::vector<std::pair<QByteArray, std::chrono::steady_clock::time_point>> reads;
 
   private:
     AppHarnessOptions options_;

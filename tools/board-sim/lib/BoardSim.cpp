@@ -176,6 +176,7 @@ struct BoardSim::Impl {
     std::chrono::milliseconds splitPause{5};
     bool silent = false;
     bool stopping = false;
+    bool releaseHeld = false;  // ends the current (or next) reply delay or split pause
     std::vector<Exchange> log;
     std::vector<std::pair<uint8_t, Clock::time_point>> rx;
     QString device;
@@ -208,6 +209,7 @@ struct BoardSim::Impl {
                                           Clock::time_point due, bool paceLine,
                                           std::chrono::milliseconds pause);
     bool pauseUntil(Clock::time_point t);
+    bool holdUntil(Clock::time_point t);
     bool pauseUntilExactly(Clock::time_point t);
     bool writeOut(const uint8_t* data, size_t n);
     void readWatch();
@@ -218,6 +220,14 @@ struct BoardSim::Impl {
 bool BoardSim::Impl::pauseUntil(Clock::time_point t) {
     std::unique_lock lock(m);
     return !wake.wait_until(lock, t, [this] { return stopping; });
+}
+
+// Like pauseUntil, but releaseHeldReply() ends it early.
+bool BoardSim::Impl::holdUntil(Clock::time_point t) {
+    std::unique_lock lock(m);
+    wake.wait_until(lock, t, [this] { return stopping || releaseHeld; });
+    releaseHeld = false;
+    return !stopping;
 }
 
 // Like pauseUntil, but not late: a sleeping thread wakes some tens of microseconds after
@@ -305,7 +315,7 @@ std::optional<Clock::time_point> BoardSim::Impl::send(const std::vector<uint8_t>
                                                         : std::nullopt;
         }
         writeOut(bytes.data(), splitAt);
-        if (!pauseUntil(Clock::now() + pause)) {
+        if (!holdUntil(Clock::now() + pause)) {
             return std::nullopt;
         }
         return writeOut(bytes.data() + splitAt, bytes.size() - splitAt)
@@ -317,7 +327,11 @@ std::optional<Clock::time_point> BoardSim::Impl::send(const std::vector<uint8_t>
     bool written = false;
     for (size_t i = 0; i < bytes.size(); ++i) {
         if (i == splitAt && i > 0) {
-            t += pause;
+            const Clock::time_point end = t + pause;
+            if (!holdUntil(end)) {
+                return std::nullopt;
+            }
+            t = std::min(end, Clock::now());  // earlier only when released
         }
         t += kByteTime;
         // The last byte completes the reply: the program waits for it, so it must not be late.
@@ -420,9 +434,16 @@ void BoardSim::Impl::handle(uint8_t byte, Clock::time_point readAt) {
                 bytes.insert(bytes.begin(), kStrayByte);
                 ex.good = false;
                 break;
-            case Fault::DelayReply:
-                due += delay;
+            case Fault::DelayReply: {
+                const Clock::time_point end = due + delay;
+                if (!holdUntil(end)) {
+                    ex.answered = true;
+                    record(ex);
+                    return;
+                }
+                due = std::min(end, Clock::now());  // earlier only when released
                 break;
+            }
             case Fault::DropReply:
                 break;
         }
@@ -661,6 +682,14 @@ void BoardSim::setFaultDelay(std::chrono::milliseconds delay) {
 void BoardSim::setSplitPause(std::chrono::milliseconds pause) {
     std::lock_guard lock(d->m);
     d->splitPause = std::max(pause, std::chrono::milliseconds(0));
+}
+
+void BoardSim::releaseHeldReply() {
+    {
+        std::lock_guard lock(d->m);
+        d->releaseHeld = true;
+    }
+    d->wake.notify_all();
 }
 
 void BoardSim::clearFaults() {

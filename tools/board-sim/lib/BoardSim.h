@@ -91,7 +91,11 @@ class BoardSim {
     void injectFault(Fault fault, int count = 1);  // for the next `count` replies
     void setFaultDelay(std::chrono::milliseconds delay);
     void setSplitPause(std::chrono::milliseconds pause);  // between the pieces (5 ms)
-    void clearFaults();                                   // drops faults not yet applied
+    // Ends the delay of a delayed reply, or the pause of a split reply, that is under way, so
+    // a test can place it after something it has seen happen; set a long delay for that.
+    // When none is under way, the next one is cut short.
+    void releaseHeldReply();
+    void clearFaults();           // drops faults not yet applied
     void setSilent(bool silent);  // stop answering (requests still logged) / resume
     void closeLine();             // the device goes away, as a pulled USB adapter
 
