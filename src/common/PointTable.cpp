@@ -9,25 +9,187 @@
 namespace quorlin {
 
 namespace {
-constexpr double kEmpty = std::numeric_limits<double>::quiet_NaN();
 constexpr qint64 kMaxColumns = std::numeric_limits<qint32>::max();
+constexpr qint64 kLeaf = qint64{1} << PointTable::kLeafBits;
+
+// A float holds the value to its rounding: no overflow to infinity, no underflow into the
+// denormals (where precision is lost) or to zero.
+bool fitsFloat(double v) {
+    if (!std::isfinite(v) || v == 0) {
+        return true;  // NaN, infinities and zeros come back as they were
+    }
+    const double a = std::abs(v);
+    return a >= std::numeric_limits<float>::min() && a <= std::numeric_limits<float>::max();
+}
+
+// Grows a pyramid level by an eighth at a time: little spare room, few copies.
+template <class T>
+void append(std::vector<T>& v, const T& item) {
+    if (v.size() == v.capacity()) {
+        v.reserve(v.size() + v.size() / 8 + 64);
+    }
+    v.push_back(item);
+}
 }  // namespace
 
-PointTable::PointTable() {
+template <class V>
+void PointTable::Values<V>::extendTo(qint64 n) {
+    for (; size_ < n; ++size_) {
+        if ((size_ & (kChunkSize - 1)) == 0) {
+            chunks_.emplace_back(static_cast<std::size_t>(kChunkSize));
+        }
+    }
+}
+
+template <class V>
+void PointTable::Values<V>::set(qint64 column, V value) {
+    chunks_[static_cast<std::size_t>(column >> kChunkBits)]
+           [static_cast<std::size_t>(column & (kChunkSize - 1))] = value;
+}
+
+template <class V>
+void PointTable::Values<V>::dropPyramid() {
+    levels_.clear();
+    levels_.shrink_to_fit();
+}
+
+template <class V>
+void PointTable::Values<V>::settle(qint64 c) {
+    if (((c + 1) & (kLeaf - 1)) != 0) {
+        return;
+    }
+    Block b{at(c + 1 - kLeaf), at(c + 1 - kLeaf)};
+    for (qint64 i = c + 2 - kLeaf; i <= c; ++i) {
+        b.lowest = std::min(b.lowest, at(i));
+        b.highest = std::max(b.highest, at(i));
+    }
+    for (std::size_t level = 0;; ++level) {
+        if (levels_.size() == level) {
+            levels_.emplace_back();
+        }
+        std::vector<Block>& blocks = levels_[level];
+        append(blocks, b);
+        if (blocks.size() % 2 != 0) {
+            break;
+        }
+        const Block& left = blocks[blocks.size() - 2];
+        b = Block{std::min(left.lowest, b.lowest), std::max(left.highest, b.highest)};
+    }
+}
+
+// The first column under the block that holds `value` as its lowest (or highest).
+template <class V>
+qint64 PointTable::Values<V>::columnOf(std::size_t level, std::size_t block, V value,
+                                       bool lowest) const {
+    for (; level > 0; --level) {
+        const Block& left = levels_[level - 1][2 * block];
+        block = 2 * block + ((lowest ? left.lowest : left.highest) == value ? 0 : 1);
+    }
+    const qint64 first = static_cast<qint64>(block) * kLeaf;
+    qint64 c = first;
+    while (at(c) != value && c < first + kLeaf - 1) {
+        ++c;
+    }
+    return c;
+}
+
+template <class V>
+PointTable::Extremes PointTable::Values<V>::extremes(qint64 first, qint64 end) const {
+    Extremes e{first, first};
+    V low = at(first);
+    V high = low;
+    // Where the best block found so far lies; the column under it is looked up at the end.
+    struct Where {
+        std::size_t level = 0;
+        std::size_t block = 0;
+        bool found = false;
+    } lowBlock, highBlock;
+    auto scan = [&](qint64 from, qint64 to) {
+        for (qint64 i = from; i < to; ++i) {
+            const V v = at(i);
+            if (v < low) {
+                low = v;
+                e.lowest = i;
+                lowBlock.found = false;
+            }
+            if (v > high) {
+                high = v;
+                e.highest = i;
+                highBlock.found = false;
+            }
+        }
+    };
+    const qint64 built = levels_.empty() ? 0 : static_cast<qint64>(levels_[0].size());
+    qint64 lo = (first + kLeaf - 1) >> kLeafBits;
+    qint64 hi = std::min(end >> kLeafBits, built);
+    if (lo >= hi) {
+        scan(first + 1, end);
+        return e;
+    }
+    scan(first + 1, lo * kLeaf);
+    scan(hi * kLeaf, end);
+    auto take = [&](std::size_t level, qint64 k) {
+        const Block& b = levels_[level][static_cast<std::size_t>(k)];
+        if (b.lowest < low) {
+            low = b.lowest;
+            lowBlock = Where{level, static_cast<std::size_t>(k), true};
+        }
+        if (b.highest > high) {
+            high = b.highest;
+            highBlock = Where{level, static_cast<std::size_t>(k), true};
+        }
+    };
+    // Classic bottom-up interval walk: odd edges are taken at this level, the rest is
+    // covered by the parent blocks.
+    for (std::size_t level = 0; lo < hi; ++level) {
+        if (lo & 1) {
+            take(level, lo++);
+        }
+        if (hi & 1) {
+            take(level, --hi);
+        }
+        lo >>= 1;
+        hi >>= 1;
+    }
+    if (lowBlock.found) {
+        e.lowest = columnOf(lowBlock.level, lowBlock.block, low, true);
+    }
+    if (highBlock.found) {
+        e.highest = columnOf(highBlock.level, highBlock.block, high, false);
+    }
+    return e;
+}
+
+template <class V>
+std::size_t PointTable::Values<V>::memoryBytes() const {
+    std::size_t bytes = chunks_.capacity() * sizeof(chunks_[0]);
+    for (const auto& c : chunks_) {
+        bytes += c.capacity() * sizeof(V);
+    }
+    bytes += levels_.capacity() * sizeof(levels_[0]);
+    for (const auto& level : levels_) {
+        bytes += level.capacity() * sizeof(Block);
+    }
+    return bytes;
+}
+
+template class PointTable::Values<float>;
+template class PointTable::Values<double>;
+
+PointTable::PointTable() : PointTable(std::make_shared<ScanTimes>()) {}
+
+PointTable::PointTable(std::shared_ptr<ScanTimes> times) : times_(std::move(times)) {
     addEmptyColumn();
 }
 
 PointTable::PointTable(const PointTable& other)
-    : levels_(other.levels_),
+    : times_(std::make_shared<ScanTimes>(*other.times_)),
+      narrow_(other.narrow_),
+      wide_(other.wide_ ? std::make_unique<Values<double>>(*other.wide_) : nullptr),
       count_(other.count_),
-      filled_(other.filled_),
+      settledFilled_(other.settledFilled_),
       revision_(other.revision_),
-      settledOrdered_(other.settledOrdered_) {
-    chunks_.reserve(other.chunks_.size());
-    for (const auto& c : other.chunks_) {
-        chunks_.push_back(std::make_unique<Chunk>(*c));
-    }
-}
+      settledOrdered_(other.settledOrdered_) {}
 
 PointTable& PointTable::operator=(const PointTable& other) {
     if (this != &other) {
@@ -45,10 +207,15 @@ bool PointTable::isFilled(qint64 column) const {
 
 void PointTable::setLast(double x, double y) {
     const qint64 last = count_ - 1;
-    const bool was = isFilled(last);
-    chunk(last).x[offset(last)] = x;
-    chunk(last).y[offset(last)] = y;
-    filled_ += static_cast<qint64>(isFilled(last)) - static_cast<qint64>(was);
+    times_->set(last, x);
+    if (!wide_ && !fitsFloat(y)) {
+        widen();
+    }
+    if (wide_) {
+        wide_->set(last, y);
+    } else {
+        narrow_.set(last, static_cast<float>(y));
+    }
     ++revision_;
 }
 
@@ -59,14 +226,30 @@ void PointTable::addEmptyColumn() {
     if (count_ > 0) {
         settle(count_ - 1);
     }
-    if ((count_ & (kChunkSize - 1)) == 0) {
-        // Left uninitialised: every column is written below before it can be read.
-        chunks_.push_back(std::unique_ptr<Chunk>(new Chunk));
-    }
-    chunk(count_).x[offset(count_)] = kEmpty;
-    chunk(count_).y[offset(count_)] = kEmpty;
     ++count_;
+    times_->extendTo(std::max(count_, times_->size()));
+    if (wide_) {
+        wide_->extendTo(count_);
+        wide_->set(count_ - 1, std::numeric_limits<double>::quiet_NaN());
+    } else {
+        narrow_.extendTo(count_);
+        narrow_.set(count_ - 1, std::numeric_limits<float>::quiet_NaN());
+    }
     ++revision_;
+}
+
+// The values as doubles from now on; the pyramid is built again over the same columns.
+void PointTable::widen() {
+    auto wide = std::make_unique<Values<double>>();
+    wide->extendTo(count_);
+    for (qint64 c = 0; c < count_; ++c) {
+        wide->set(c, static_cast<double>(narrow_.at(c)));
+        if (settledOrdered_ && c < count_ - 1) {
+            wide->settle(c);
+        }
+    }
+    wide_ = std::move(wide);
+    narrow_ = Values<float>();
 }
 
 bool PointTable::isOrdered() const {
@@ -86,106 +269,35 @@ bool PointTable::isOrdered() const {
 // Column c will not change any more: extend the pyramid with it while the history is
 // ordered. Once a hole or a step back in x appears the pyramid is useless and dropped.
 void PointTable::settle(qint64 c) {
+    const bool filled = isFilled(c);
+    settledFilled_ += filled ? 1 : 0;
     if (!settledOrdered_) {
         return;
     }
     const bool ok =
-        isFilled(c) && std::isfinite(x(c)) && std::isfinite(y(c)) && (c == 0 || x(c) >= x(c - 1));
+        filled && std::isfinite(x(c)) && std::isfinite(y(c)) && (c == 0 || x(c) >= x(c - 1));
     if (!ok) {
         settledOrdered_ = false;
-        levels_.clear();
-        levels_.shrink_to_fit();
+        narrow_.dropPyramid();
+        if (wide_) {
+            wide_->dropPyramid();
+        }
         return;
     }
-    constexpr qint64 leaf = qint64{1} << kLeafBits;
-    if (((c + 1) & (leaf - 1)) != 0) {
-        return;
-    }
-    Block b{static_cast<quint32>(c + 1 - leaf), static_cast<quint32>(c + 1 - leaf)};
-    for (qint64 i = c + 2 - leaf; i <= c; ++i) {
-        if (y(i) < y(b.lowest)) {
-            b.lowest = static_cast<quint32>(i);
-        }
-        if (y(i) > y(b.highest)) {
-            b.highest = static_cast<quint32>(i);
-        }
-    }
-    for (std::size_t level = 0;; ++level) {
-        if (levels_.size() == level) {
-            levels_.emplace_back();
-        }
-        std::vector<Block>& blocks = levels_[level];
-        blocks.push_back(b);
-        if (blocks.size() % 2 != 0) {
-            break;
-        }
-        const Block& left = blocks[blocks.size() - 2];
-        b = left;
-        if (y(blocks.back().lowest) < y(b.lowest)) {
-            b.lowest = blocks.back().lowest;
-        }
-        if (y(blocks.back().highest) > y(b.highest)) {
-            b.highest = blocks.back().highest;
-        }
+    if (wide_) {
+        wide_->settle(c);
+    } else {
+        narrow_.settle(c);
     }
 }
 
 PointTable::Extremes PointTable::extremes(qint64 first, qint64 end) const {
-    Extremes e{first, first};
-    double low = y(first);
-    double high = low;
-    auto take = [&](qint64 lowest, qint64 highest) {
-        const double l = y(lowest);
-        if (l < low) {
-            low = l;
-            e.lowest = lowest;
-        }
-        const double h = y(highest);
-        if (h > high) {
-            high = h;
-            e.highest = highest;
-        }
-    };
-    auto scan = [&](qint64 from, qint64 to) {
-        for (qint64 i = from; i < to; ++i) {
-            take(i, i);
-        }
-    };
-    constexpr qint64 leaf = qint64{1} << kLeafBits;
-    const qint64 built = levels_.empty() ? 0 : static_cast<qint64>(levels_[0].size());
-    qint64 lo = (first + leaf - 1) >> kLeafBits;
-    qint64 hi = std::min(end >> kLeafBits, built);
-    if (lo >= hi) {
-        scan(first + 1, end);
-        return e;
-    }
-    scan(first + 1, lo * leaf);
-    scan(hi * leaf, end);
-    // Classic bottom-up interval walk: odd edges are taken at this level, the rest is
-    // covered by the parent blocks.
-    for (std::size_t level = 0; lo < hi; ++level) {
-        const std::vector<Block>& blocks = levels_[level];
-        if (lo & 1) {
-            const Block& b = blocks[static_cast<std::size_t>(lo++)];
-            take(b.lowest, b.highest);
-        }
-        if (hi & 1) {
-            const Block& b = blocks[static_cast<std::size_t>(--hi)];
-            take(b.lowest, b.highest);
-        }
-        lo >>= 1;
-        hi >>= 1;
-    }
-    return e;
+    return wide_ ? wide_->extremes(first, end) : narrow_.extremes(first, end);
 }
 
 std::size_t PointTable::memoryBytes() const {
-    std::size_t bytes = chunks_.capacity() * sizeof(chunks_[0]) + chunks_.size() * sizeof(Chunk);
-    bytes += levels_.capacity() * sizeof(levels_[0]);
-    for (const auto& level : levels_) {
-        bytes += level.capacity() * sizeof(Block);
-    }
-    return bytes;
+    const auto sharers = static_cast<std::size_t>(std::max(1L, times_.use_count()));
+    return (wide_ ? wide_->memoryBytes() : narrow_.memoryBytes()) + times_->memoryBytes() / sharers;
 }
 
 }  // namespace quorlin

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "common/ScanTimes.h"
+
 #include <QtGlobal>
 
 #include <cstddef>
@@ -11,13 +13,24 @@ namespace quorlin {
 // A plot's history: two rows (x = seconds, y = value) and one column per point, appended
 // only. The last column may be empty (not yet filled), as after a reset.
 //
+// The x row is a ScanTimes, of the table's own or shared with the other tables of a run
+// (the eight channels of one scan have one time); tables sharing it are given the same x
+// for the same column. Values are kept as float: the board resolves 0.61 mV over 10 V, far
+// inside a float's 24-bit mantissa, and a scaled value keeps the same relative precision.
+// A value a float cannot hold (beyond its range, or below its normal range) turns the
+// table's values into doubles once, so that no value is ever changed beyond rounding.
+//
 // Storage is chunked, so growing never copies the history and spare capacity stays below
-// one chunk. Alongside it the table keeps an append-only min/max pyramid over the settled
-// columns (all but the last), which answers "lowest and highest y of columns [a, b)" in
-// O(log n); a chart uses it to draw a long history per pixel column without walking it.
+// one chunk. Alongside it the table keeps an append-only min/max pyramid of the values over
+// the settled columns (all but the last), which answers "lowest and highest y of columns
+// [a, b)" in O(log n); a chart uses it to draw a long history per pixel column without
+// walking it.
 class PointTable {
   public:
     PointTable();
+    // Shares the x row; `times` is the row of the other tables of the run.
+    explicit PointTable(std::shared_ptr<ScanTimes> times);
+    // A copy has an x row of its own.
     PointTable(const PointTable& other);
     PointTable& operator=(const PointTable& other);
     PointTable(PointTable&&) noexcept = default;
@@ -26,13 +39,15 @@ class PointTable {
 
     qint64 columnCount() const { return count_; }
     // Columns whose two cells both hold a value.
-    qint64 filledCount() const { return filled_; }
+    qint64 filledCount() const { return settledFilled_ + (isFilled(count_ - 1) ? 1 : 0); }
 
     void setLast(double x, double y);
     // Throws AppError (overflow) past the 32-bit column count.
     void addEmptyColumn();
-    double x(qint64 column) const { return chunk(column).x[offset(column)]; }
-    double y(qint64 column) const { return chunk(column).y[offset(column)]; }
+    double x(qint64 column) const { return times_->at(column); }
+    double y(qint64 column) const {
+        return wide_ ? wide_->at(column) : static_cast<double>(narrow_.at(column));
+    }
     bool isFilled(qint64 column) const;
 
     // True while columns [0, filledCount()) are exactly the filled ones, their values are
@@ -50,36 +65,51 @@ class PointTable {
 
     // Changes with every setLast and addEmptyColumn: a reader's cache key.
     quint64 revision() const { return revision_; }
-    // Heap bytes held (history, pyramid, bookkeeping), counted from capacities.
+    // Heap bytes held (history, pyramid, bookkeeping), counted from capacities; a shared x
+    // row is counted in equal shares among the tables holding it.
     std::size_t memoryBytes() const;
 
     static constexpr int kChunkBits = 12;
     static constexpr qint64 kChunkSize = qint64{1} << kChunkBits;
-    static constexpr int kLeafBits = 4;  // 16 columns per bottom pyramid block
+    static constexpr int kLeafBits = 6;  // 64 columns per bottom pyramid block
 
   private:
-    struct Chunk {
-        double x[kChunkSize];
-        double y[kChunkSize];
-    };
-    struct Block {
-        quint32 lowest;
-        quint32 highest;
+    // The y row in one value type, with its pyramid.
+    template <class V>
+    class Values {
+      public:
+        V at(qint64 column) const {
+            return chunks_[static_cast<std::size_t>(column >> kChunkBits)]
+                          [static_cast<std::size_t>(column & (kChunkSize - 1))];
+        }
+        void set(qint64 column, V value);
+        void extendTo(qint64 n);
+        // Adds the block ending at column c to the pyramid when c closes one.
+        void settle(qint64 c);
+        void dropPyramid();
+        Extremes extremes(qint64 first, qint64 end) const;
+        std::size_t memoryBytes() const;
+
+      private:
+        struct Block {
+            V lowest;
+            V highest;
+        };
+        qint64 columnOf(std::size_t level, std::size_t block, V value, bool lowest) const;
+
+        std::vector<std::vector<V>> chunks_;
+        std::vector<std::vector<Block>> levels_;  // level L block k covers 64 << L columns
+        qint64 size_ = 0;
     };
 
-    const Chunk& chunk(qint64 column) const {
-        return *chunks_[static_cast<std::size_t>(column >> kChunkBits)];
-    }
-    Chunk& chunk(qint64 column) { return *chunks_[static_cast<std::size_t>(column >> kChunkBits)]; }
-    static std::size_t offset(qint64 column) {
-        return static_cast<std::size_t>(column & (kChunkSize - 1));
-    }
     void settle(qint64 column);
+    void widen();
 
-    std::vector<std::unique_ptr<Chunk>> chunks_;
-    std::vector<std::vector<Block>> levels_;  // level L block k covers 16 << L columns
+    std::shared_ptr<ScanTimes> times_;
+    Values<float> narrow_;
+    std::unique_ptr<Values<double>> wide_;  // in place of narrow_ once a value needs it
     qint64 count_ = 0;
-    qint64 filled_ = 0;
+    qint64 settledFilled_ = 0;
     quint64 revision_ = 0;
     bool settledOrdered_ = true;  // columns before the last keep the isOrdered() promise
 };

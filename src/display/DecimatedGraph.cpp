@@ -1,6 +1,7 @@
 #include "display/DecimatedGraph.h"
 
 #include "display/M4Decimation.h"
+#include "display/SegmentClip.h"
 
 #include <algorithm>
 
@@ -192,13 +193,18 @@ void DecimatedGraph::drawLinePlot(QCPPainter* painter, const QVector<QPointF>& l
         painter->setPen(cosmetic);
     }
     auto drawable = [](const QPointF& p) { return !qIsNaN(p.x()) && !qIsNaN(p.y()); };
+    const QRectF box = clipBox(clipRect());
     const bool aliased =
         !painter->antialiasing() && !painter->modes().testFlag(QCPPainter::pmVectorized);
     if (!aliased) {
         QVector<QLineF> segments;
         for (qsizetype i = 1; i < lines.size(); ++i) {
             if (drawable(lines[i - 1]) && drawable(lines[i])) {
-                segments.append(QLineF(lines[i - 1], lines[i]));
+                QPointF a = finitePixel(lines[i - 1]);
+                QPointF b = finitePixel(lines[i]);
+                if (clipSegment(a, b, box)) {
+                    segments.append(QLineF(a, b));
+                }
             }
         }
         painter->drawLines(segments);
@@ -210,6 +216,8 @@ void DecimatedGraph::drawLinePlot(QCPPainter* painter, const QVector<QPointF>& l
     // highest of those points: one line does the same with a third of the pixel writes. A
     // one-pixel opaque pen's vertical line is a one-pixel-wide rectangle, which the raster
     // engine fills row by row far faster than it strokes a line pixel by pixel.
+    // Everything is cut to the clip box before rounding: a vertical run far above or below
+    // the area is held at the box' edge, a segment is clipped to the box.
     const QPen& pen = painter->pen();
     const bool capped = pen.capStyle() != Qt::FlatCap;
     const bool asBars =
@@ -228,27 +236,36 @@ void DecimatedGraph::drawLinePlot(QCPPainter* painter, const QVector<QPointF>& l
         }
         run = 0;
     };
-    QPoint previous;
+    auto boxRow = [&](double y) { return qRound(std::clamp(y, box.top(), box.bottom())); };
+    QPointF previous;
+    bool hasPrevious = false;
     for (qsizetype i = 0; i < lines.size(); ++i) {
         if (!drawable(lines[i])) {
             flush();
+            hasPrevious = false;
             continue;
         }
-        const QPoint p = lines[i].toPoint();
-        if (run > 0 && capped && p.x() == runX) {
-            runLow = std::min(runLow, p.y());
-            runHigh = std::max(runHigh, p.y());
+        const QPointF p = finitePixel(lines[i]);
+        const bool inColumns = p.x() >= box.left() && p.x() <= box.right();
+        if (run > 0 && capped && inColumns && qRound(p.x()) == runX) {
+            runLow = std::min(runLow, boxRow(p.y()));
+            runHigh = std::max(runHigh, boxRow(p.y()));
             ++run;
         } else {
             flush();
-            if (i > 0 && drawable(lines[i - 1])) {
-                segments.append(QLine(previous, p));
+            QPointF a = previous;
+            QPointF b = p;
+            if (hasPrevious && clipSegment(a, b, box)) {
+                segments.append(QLine(a.toPoint(), b.toPoint()));
             }
-            run = 1;
-            runX = p.x();
-            runLow = runHigh = p.y();
+            if (inColumns) {
+                run = 1;
+                runX = qRound(p.x());
+                runLow = runHigh = boxRow(p.y());
+            }
         }
         previous = p;
+        hasPrevious = true;
     }
     flush();
     painter->drawLines(segments);

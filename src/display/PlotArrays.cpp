@@ -13,8 +13,10 @@ PlotArrays::PlotArrays(AcquisitionValues& values, Chart& chart, ErrorHandler& er
 }
 
 void PlotArrays::ResetPlotHistory() {
+    // One scan, one time: the eight tables share their x row.
+    const auto times = std::make_shared<ScanTimes>();
     for (auto& table : history_) {
-        table = std::make_shared<PointTable>();
+        table = std::make_shared<PointTable>(times);
     }
 }
 

@@ -13,7 +13,7 @@ namespace quorlin {
 // The "Continuous" graph method: every plot shows the whole history of its channel's run.
 // Each scan fills the last column of the tables, hands the tables to the chart and opens a
 // new empty column. The chart shares the tables, so a scan costs the same however long the
-// run has been going.
+// run has been going. The tables of one run share one x row.
 class PlotArrays {
   public:
     PlotArrays(AcquisitionValues& values, Chart& chart, ErrorHandler& errors);

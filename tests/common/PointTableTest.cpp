@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
 #include <random>
 
 namespace quorlin {
@@ -11,7 +12,7 @@ namespace {
 
 void fill(PointTable& t, const std::vector<double>& ys) {
     for (std::size_t i = 0; i < ys.size(); ++i) {
-        t.setLast(static_cast<double>(i) * 0.01, ys[i]);
+        t.setLast(static_cast<double>(i) / 100, ys[i]);  // as scan times are
         t.addEmptyColumn();
     }
 }
@@ -135,12 +136,97 @@ TEST(PointTable, copy_isIndependent) {
     EXPECT_TRUE(std::isnan(copy.x(5000)));
 }
 
-TEST(PointTable, longHistory_staysUnderTwentyBytesPerColumn) {
+TEST(PointTable, longHistory_staysUnderNineBytesPerColumn) {
     PointTable t;
-    fill(t, std::vector<double>(300000, 1.0));
+    fill(t, spikyValues(300000, 3));
     const double perColumn = static_cast<double>(t.memoryBytes()) / t.columnCount();
-    EXPECT_LT(perColumn, 20.0);
-    EXPECT_GE(perColumn, 16.0);  // two doubles are the floor: the count is not faked
+    EXPECT_LT(perColumn, 9.0);
+    EXPECT_GE(perColumn, 8.0);  // a float and a time are the floor: the count is not faked
+}
+
+TEST(PointTable, valuesAndTimes_comeBackAsFloatAndExactTimes) {
+    struct Case {
+        const char* name;
+        double x;
+        double y;
+        bool floatValue;  // the value comes back rounded to float, else exactly
+    };
+    const double kMax = std::numeric_limits<double>::max();
+    const Case cases[] = {
+        {"hundredths", 62.34, 0.1, true},
+        {"board resolution", 604800.01, 5 - 0.0006103515625, true},
+        {"time of no hundredths", 50.125, -2.5e12, true},
+        {"beyond a float", 1e6, 1e300, false},
+        {"largest double", 1e6, -kMax, false},
+        {"below a float's normal range", 57, 1e-39, false},
+        {"time a year on", 31536000.5, 1.5, true},
+    };
+    for (const Case& c : cases) {
+        PointTable t;
+        fill(t, spikyValues(5000, 1));
+        const double y4 = t.y(4);
+        t.setLast(c.x, c.y);
+        EXPECT_EQ(t.x(5000), c.x) << c.name;
+        EXPECT_EQ(t.y(5000), c.floatValue ? static_cast<double>(static_cast<float>(c.y)) : c.y)
+            << c.name;
+        EXPECT_EQ(t.x(4), 0.04) << c.name;  // earlier columns unchanged
+        EXPECT_EQ(t.y(4), y4) << c.name;
+        t.addEmptyColumn();
+        t.setLast(c.x + 1, 0);
+        t.addEmptyColumn();
+        EXPECT_TRUE(t.isOrdered()) << c.name;
+        std::vector<double> ys;
+        for (qint64 i = 0; i < 5002; ++i) {
+            ys.push_back(t.y(i));
+        }
+        std::mt19937 rng(2);
+        expectExtremesMatchBruteForce(t, ys, rng, 200);
+    }
+}
+
+TEST(PointTable, widenedValues_keepExtremesAndOrder) {
+    std::mt19937 rng(9);
+    PointTable t;
+    std::vector<double> ys = spikyValues(20000, 5);
+    for (std::size_t i = 0; i < ys.size(); ++i) {
+        if (i == 12345) {
+            ys[i] = 1e300;  // after many blocks of floats
+        }
+        t.setLast(static_cast<double>(i) * 0.01, ys[i]);
+        t.addEmptyColumn();
+        ys[i] = t.y(static_cast<qint64>(i));
+    }
+    EXPECT_EQ(t.y(12345), 1e300);
+    expectExtremesMatchBruteForce(t, ys, rng, 2000);
+}
+
+TEST(PointTable, sharedTimes_oneRowForAllTablesOfARun) {
+    auto times = std::make_shared<ScanTimes>();
+    std::vector<PointTable> tables;
+    for (int k = 0; k < 8; ++k) {
+        tables.emplace_back(times);
+    }
+    for (int scan = 0; scan < 100000; ++scan) {
+        for (int k = 0; k < 8; ++k) {
+            tables[k].setLast((scan * 3 + 1) / 100.0, k - std::sin(scan * 0.01));
+        }
+        for (PointTable& t : tables) {
+            t.addEmptyColumn();
+        }
+    }
+    EXPECT_EQ(times->size(), 100001);
+    EXPECT_EQ(tables[7].x(99999), 2999.98);
+    EXPECT_EQ(tables[7].filledCount(), 100000);
+    EXPECT_TRUE(tables[3].isOrdered());
+    std::size_t bytes = 0;
+    for (const PointTable& t : tables) {
+        bytes += t.memoryBytes();
+    }
+    EXPECT_LT(static_cast<double>(bytes) / 100000, 40.0);  // per scan of eight channels
+
+    PointTable copy(tables[0]);  // a copy has its own row
+    copy.setLast(1e6, 0);
+    EXPECT_TRUE(std::isnan(tables[1].x(100000)));
 }
 
 }  // namespace

@@ -1,5 +1,6 @@
 #include "common/AppError.h"
 #include "display/QCustomPlotChart.h"
+#include "display/SegmentClip.h"
 
 #include <qcustomplot.h>
 #include <QSignalSpy>
@@ -8,6 +9,8 @@
 
 #include <array>
 #include <cmath>
+#include <functional>
+#include <limits>
 #include <random>
 
 namespace quorlin {
@@ -42,9 +45,36 @@ int pixelsOf(const QImage& image, const QColor& colour) {
     return n;
 }
 
+// A stock graph whose segments are first cut to the chart's clip box, so that pixel
+// coordinates beyond any integer draw as the lines they are.
+class ClippedGraph : public QCPGraph {
+  public:
+    using QCPGraph::QCPGraph;
+
+  protected:
+    void drawLinePlot(QCPPainter* painter, const QVector<QPointF>& lines) const override {
+        const QRectF box = clipBox(clipRect());
+        const QPointF gap(qQNaN(), qQNaN());
+        QVector<QPointF> cut;
+        for (qsizetype i = 1; i < lines.size(); ++i) {
+            QPointF a = finitePixel(lines[i - 1]);
+            QPointF b = finitePixel(lines[i]);
+            if (qIsNaN(a.x() + a.y() + b.x() + b.y()) || !clipSegment(a, b, box)) {
+                continue;
+            }
+            if (cut.isEmpty() || cut.back().x() != a.x() || cut.back().y() != a.y()) {
+                cut.append(gap);
+                cut.append(a);
+            }
+            cut.append(b);
+        }
+        QCPGraph::drawLinePlot(painter, cut);
+    }
+};
+
 // A stock QCustomPlot set up like the chart, drawing every point (its own sampling off,
 // aliased, one segment at a time): the picture the decimated chart must reproduce.
-std::unique_ptr<QCustomPlot> referencePlot(QCustomPlotChart& chart) {
+std::unique_ptr<QCustomPlot> referencePlot(QCustomPlotChart& chart, bool clipped = false) {
     QCustomPlot* shown = chart.customPlot();
     auto ref = std::make_unique<QCustomPlot>();
     ref->setNotAntialiasedElements(QCP::aePlottables);
@@ -55,7 +85,8 @@ std::unique_ptr<QCustomPlot> referencePlot(QCustomPlotChart& chart) {
     ref->yAxis->setRange(shown->yAxis->range());
     ref->axisRect()->setBackground(shown->axisRect()->backgroundBrush());
     for (int g = 0; g < shown->graphCount(); ++g) {
-        QCPGraph* graph = ref->addGraph();
+        QCPGraph* graph =
+            clipped ? new ClippedGraph(ref->xAxis, ref->yAxis) : ref->addGraph();  // plot owns
         graph->setPen(shown->graph(g)->pen());
         graph->setAdaptiveSampling(false);
     }
@@ -132,6 +163,110 @@ TEST(QCustomPlotChartPicture, viewShowingPartOfHistory_drawsSamePixelsAsEveryPoi
         full->graph(4)->addData(table->x(c), table->y(c));
     }
     EXPECT_EQ(differingPixels(decimated, renderWidget(*full, QSize(640, 300))), 0);
+}
+
+TEST(QCustomPlotChartPicture, valuesFarOutsideTheRanges_drawSamePixelsAsEveryPoint) {
+    constexpr double kMax = std::numeric_limits<double>::max();
+    constexpr double kTiny = std::numeric_limits<double>::denorm_min();
+    struct Case {
+        const char* name;
+        QCPRange x;  // empty: automatic
+        QCPRange y;
+        std::function<double(qint64, double)> value;  // scan, noise in [-1, 1]
+    };
+    const Case cases[] = {
+        {"spikes of 1e300",
+         {},
+         {-5, 5},
+         [](qint64 i, double n) { return i % 211 == 0 ? (i % 2 ? 1e300 : -1e300) : n * 3; }},
+        {"range of 2e-9",
+         {},
+         {-1e-9, 1e-9},
+         [](qint64 i, double n) { return n * 1.5e-9 + (i % 307 == 0 ? 1.0 : 0.0); }},
+        {"1e300 on a range of 2e-9",
+         {},
+         {-1e-9, 1e-9},
+         [](qint64 i, double n) {
+             return i % 101 == 0 ? -1e300 : n * 1e-9 + (i % 97 ? 0 : 1e300);
+         }},
+        {"largest and smallest doubles",
+         {},
+         {-5, 5},
+         [](qint64 i, double n) {
+             const double pick[] = {kMax, -kMax, kTiny, -kTiny, 0};
+             return i % 53 == 0 ? pick[(i / 53) % 5] : n * 4;
+         }},
+        {"X range of 1e-8 s",
+         {200.005, 200.005 + 1e-8},
+         {-5, 5},
+         [](qint64, double n) { return n * 4; }},
+    };
+    for (const Case& c : cases) {
+        QCustomPlotChart chart;
+        auto table = std::make_shared<PointTable>();
+        std::mt19937 rng(17);
+        std::uniform_real_distribution<double> noise(-1, 1);
+        for (qint64 i = 0; i < 40000; ++i) {
+            table->setLast(static_cast<double>(i) * 0.01, c.value(i, noise(rng)));
+            table->addEmptyColumn();
+        }
+        chart.replacePlotData(3, table);
+        chart.setYMaximum(c.y.upper);
+        chart.setYMinimum(c.y.lower);
+        if (c.x.size() > 0) {
+            chart.setXRange(c.x.lower, c.x.upper);
+        }
+        chart.redrawNow();
+        const QSize size(640, 300);
+        const QImage decimated = renderWidget(*chart.customPlot(), size);
+
+        auto full = referencePlot(chart, true);
+        for (qint64 col = 0; col < table->filledCount(); ++col) {
+            full->graph(2)->addData(table->x(col), table->y(col));
+        }
+        EXPECT_EQ(differingPixels(decimated, renderWidget(*full, size)), 0) << c.name;
+        EXPECT_GT(pixelsOf(decimated, chart.customPlot()->graph(2)->pen().color()), 200) << c.name;
+    }
+}
+
+TEST(QCustomPlotChartPicture, pointFarOutsideTheRange_drawsALineLeavingThePlot) {
+    // Between points a second apart lie points half way, far above or below the range: the
+    // lines to them leave the plot straight up or down from each point, as the stock graph
+    // draws lines to points just beyond the edge above each point.
+    constexpr double kMax = std::numeric_limits<double>::max();
+    struct Case {
+        double lower, upper, far;
+    };
+    for (const Case& c : {Case{-5, 5, 1e300}, Case{-1e-9, 1e-9, 1e300}, Case{-5, 5, kMax}}) {
+        QCustomPlotChart chart;
+        auto table = std::make_shared<PointTable>();
+        chart.replacePlotData(1, table);
+        chart.setXRange(-0.5, 9.5);
+        chart.setYMaximum(c.upper);
+        chart.setYMinimum(c.lower);
+        auto expected = referencePlot(chart);
+        QCPGraph* lines = expected->graph(0);
+        const double size = c.upper - c.lower;
+        for (int k = 0; k < 10; ++k) {
+            const double y = c.lower + size * (0.1 + 0.08 * k);
+            const double sign = k % 2 ? -1 : 1;
+            table->setLast(k, y);
+            table->addEmptyColumn();
+            table->setLast(k + 0.5, sign * c.far);
+            table->addEmptyColumn();
+            const double beyond = sign > 0 ? c.upper + size : c.lower - size;
+            lines->addData(k, y);
+            lines->addData(k, beyond);
+            if (k < 9) {
+                lines->addData(k + 0.5, qQNaN());
+                lines->addData(k + 1, beyond);
+            }
+        }
+        chart.redrawNow();
+        const QImage drawn = renderWidget(*chart.customPlot(), QSize(640, 300));
+        EXPECT_EQ(differingPixels(drawn, renderWidget(*expected, QSize(640, 300))), 0) << c.far;
+        EXPECT_GT(pixelsOf(drawn, lines->pen().color()), 1000);
+    }
 }
 
 TEST(QCustomPlotChartPicture, historyGrownScanByScan_drawsSamePixelsAsEveryPoint) {
