@@ -11,13 +11,13 @@ namespace quorlin {
 
 // What one channel row of the main window shows.
 struct ChannelRowState {
-    QString voltsText = QStringLiteral("0");   // txtCHk
-    QString unitText = QStringLiteral("Volts");  // lblCHk
-    QString scaledText = QStringLiteral("0");  // txtScaleCHk
-    QString peakText = QStringLiteral("0");    // txtPeakCHk
-    QString peakTimeText;                      // txtTimeCHk
+    QString voltsText = QStringLiteral("0");       // txtCHk
+    QString unitText = QStringLiteral("Volts");    // lblCHk
+    QString scaledText = QStringLiteral("0");      // txtScaleCHk
+    QString peakText = QStringLiteral("0");        // txtPeakCHk
+    QString peakTimeText;                          // txtTimeCHk
     QString tareCaption = QStringLiteral("Tare");  // cmdTarek
-    bool checked = false;                      // chkCHk
+    bool checked = false;                          // chkCHk
     bool checkEnabled = true;
     bool frameVisible = true;  // fraCHk
     ColourValue colour = 0;    // background of the volts, scaled and peak boxes
@@ -44,7 +44,7 @@ enum class ReadoutField { HiLabel, HiText, LoLabel, LoText, DiffText, Visible };
 // signals nothing, so change handlers chain exactly as the boxes' change events would.
 class MainWindowModel : public QObject {
     Q_OBJECT
-public:
+  public:
     explicit MainWindowModel(QObject* parent = nullptr);
 
     const ChannelRowState& row(int channel) const { return rows_[channel]; }
@@ -90,6 +90,7 @@ public:
     QAction* const mnuSave;
     QAction* const mnuSample;
     QAction* const mnuExit;
+    QAction* const mnuExportChart;
     QAction* const mnuTools;
     QAction* const mnuCommPort;
     QAction* const mnuConfiguration;
@@ -102,14 +103,14 @@ public:
     QAction* const mnuHelpHelp;
     QAction* const mnuAbout;
 
-signals:
+  signals:
     void rowChanged(int channel, quorlin::RowField field);
     void groupVisibleChanged(int group);
     void fileLabelChanged();
     void boardStatusChanged();
     void readoutChanged(quorlin::ReadoutField field);
 
-private:
+  private:
     QAction* makeAction(const char* name, const QString& caption, bool checkable);
 
     PerChannel<ChannelRowState> rows_;

@@ -30,23 +30,29 @@ struct M4Resume {
 // non-decreasing. Work per call is O(columns * log n), independent of the history's length;
 // given a valid `resume` (same table grown since, same mapping) it redoes only the last
 // pixel column onwards. Returns how many leading entries of `out` were left as they were.
-// A table that is not ordered (holes, x going back) gets every filled column.
+// A table that is not ordered (holes, x going back) gets every filled column. A `columnLimit`
+// of zero or more considers only the table's first `columnLimit` columns (a frozen view of a table
+// that goes on growing).
 template <class ToPixel>
 std::size_t m4Columns(const PointTable& table, int left, int right, ToPixel toPixel,
-                      std::vector<qint64>& out, M4Resume* resume = nullptr) {
+                      std::vector<qint64>& out, M4Resume* resume = nullptr,
+                      qint64 columnLimit = -1) {
     M4Resume unused;
     M4Resume& r = resume ? *resume : unused;
     if (!table.isOrdered()) {
         r.valid = false;
         out.clear();
-        for (qint64 c = 0; c < table.columnCount(); ++c) {
+        const qint64 columns =
+            columnLimit >= 0 ? std::min(columnLimit, table.columnCount()) : table.columnCount();
+        for (qint64 c = 0; c < columns; ++c) {
             if (table.isFilled(c)) {
                 out.push_back(c);
             }
         }
         return 0;
     }
-    const qint64 n = table.filledCount();
+    const qint64 n =
+        columnLimit >= 0 ? std::min(columnLimit, table.filledCount()) : table.filledCount();
     // The pixel column of a column of the table: its coordinate rounded as an aliased line
     // end is (qRound).
     auto pixelColumn = [&](qint64 c) { return std::floor(toPixel(table.x(c)) + 0.5); };
