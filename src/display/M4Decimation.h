@@ -77,6 +77,29 @@ std::size_t m4Columns(const PointTable& table, int left, int right, ToPixel toPi
         }
         return lo;
     };
+    // The same, given a guess of the answer (evenly spread points: the previous pixel column's
+    // count ahead). A long history does not fit the processor's caches, and each probe far
+    // away costs a memory access; a good guess needs two probes side by side.
+    auto firstAtOrRightOfNear = [&](qint64 from, qint64 limit, double target, qint64 guess) {
+        const qint64 g = std::clamp(guess, from, limit);
+        if (g < limit && pixelColumn(g) < target) {
+            return firstAtOrRightOf(g + 1, limit, target);
+        }
+        if (g == from || pixelColumn(g - 1) < target) {
+            return g;
+        }
+        qint64 lo = from;  // the answer lies in [from, g - 1]
+        qint64 hi = g - 1;
+        while (lo < hi) {
+            const qint64 mid = lo + (hi - lo) / 2;
+            if (pixelColumn(mid) < target) {
+                lo = mid + 1;
+            } else {
+                hi = mid;
+            }
+        }
+        return lo;
+    };
     qint64 begin = 0;
     std::size_t kept = 0;
     if (r.valid && r.column < n && r.kept <= out.size()) {
@@ -94,9 +117,11 @@ std::size_t m4Columns(const PointTable& table, int left, int right, ToPixel toPi
     // Only a visible pixel column is offered for taking up again: it lies at or before the
     // last column, the only one that may be rewritten before the table grows.
     r.valid = false;
+    qint64 previousCount = 1;
     for (qint64 i = begin; i < end;) {
         r = M4Resume{true, i, out.size()};
-        const qint64 j = firstAtOrRightOf(i + 1, end, pixelColumn(i) + 1);
+        const qint64 j = firstAtOrRightOfNear(i + 1, end, pixelColumn(i) + 1, i + previousCount);
+        previousCount = j - i;
         if (j - i <= 4) {
             for (qint64 k = i; k < j; ++k) {
                 out.push_back(k);
