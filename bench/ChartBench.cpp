@@ -1,7 +1,8 @@
-// Cost of one scan on the strip chart against the length of the run already drawn, and the
-// memory a run holds per scan and channel.
+// Cost of one scan on the strip chart against the length of the run already drawn, the
+// memory a run holds per scan and channel, and the redraw of a zoomed view.
 //
 //   ChartBench --benchmark_min_time=0.3
+//   ChartBench --benchmark_filter=ZoomedRedraw
 //
 // Histories are filled straight into the tables (2.6 million scans of eight channels take
 // a while to fill through the per-scan path); the timed loop is the per-scan path.
@@ -161,6 +162,42 @@ void BM_RedrawAfterAxisMove(benchmark::State& state) {
     state.counters["full_repaints"] = static_cast<double>(chart.fullRepaintCount());
 }
 
+// A redraw of the operator's zoomed view of a 2.6-million-scan history (eight plots, a day
+// at 30 scans a second): a window of the given seconds, moved by half its width between
+// redraws (as a pan does), so every redraw decimates and paints the plots as a whole. The
+// last argument 0 stands for the whole history.
+void BM_ZoomedRedraw(benchmark::State& state) {
+    constexpr qint64 kHistory = 2600000;
+    std::array<std::shared_ptr<PointTable>, kPlots> tables;
+    for (int p = 0; p < kPlots; ++p) {
+        tables[p] = std::make_shared<PointTable>();
+        Signal source(static_cast<unsigned>(p + 1), true);
+        for (qint64 s = 0; s < kHistory; ++s) {
+            tables[p]->setLast(static_cast<double>(s) * kScanSeconds, source.next(s));
+            tables[p]->addEmptyColumn();
+        }
+    }
+    QCustomPlotChart chart;
+    sizeChart(chart);
+    for (int p = 0; p < kPlots; ++p) {
+        chart.replacePlotData(p + 1, tables[p]);
+    }
+    const double span = static_cast<double>(kHistory - 1) * kScanSeconds;
+    const double width = state.range(0) > 0 ? static_cast<double>(state.range(0)) : span;
+    const double centre = span / 2;
+    bool shifted = false;
+    for (auto _ : state) {
+        // The whole history moves by a sliver: a new mapping all the same.
+        const double lower =
+            state.range(0) > 0 ? centre + (shifted ? width / 2 : 0) : (shifted ? -1.0 : 0.0);
+        chart.setViewXRange(lower, lower + width);
+        shifted = !shifted;
+        chart.redrawNow();
+    }
+    state.counters["drawn_points_plot1"] = static_cast<double>(chart.drawnPointCount(1));
+    state.counters["full_repaints"] = static_cast<double>(chart.fullRepaintCount());
+}
+
 // The per-pixel reduction of one plot alone, at a 940-pixel-wide plot area.
 void BM_DecimateOnePlot(benchmark::State& state) {
     const qint64 history = state.range(0);
@@ -180,6 +217,14 @@ void BM_DecimateOnePlot(benchmark::State& state) {
     state.counters["points"] = static_cast<double>(columns.size());
 }
 
+// Window of 1 s, 1 min, 1 h and the whole history (0).
+BENCHMARK(BM_ZoomedRedraw)
+    ->Arg(1)
+    ->Arg(60)
+    ->Arg(3600)
+    ->Arg(0)
+    ->ArgName("window_s")
+    ->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_DecimateOnePlot)->Arg(1000)->Arg(100000)->Arg(2600000)->Unit(benchmark::kMicrosecond);
 // Arguments: scans of history already present, wave (1) or not (0).
 BENCHMARK(BM_ContinuousScan)

@@ -2,6 +2,7 @@
 
 #include "acquisition/DataIntervalDialog.h"
 #include "app/Application.h"
+#include "common/AppError.h"
 #include "config/ConfigurationDialog.h"
 #include "config/ConfigurationDialogModel.h"
 #include "config/SwapColorDialog.h"
@@ -9,10 +10,13 @@
 #include "device/CommPortDialog.h"
 #include "device/CommPortDialogModel.h"
 #include "display/AboutBox.h"
+#include "display/ChartExport.h"
+#include "display/ChartView.h"
 #include "display/MainWindow.h"
 #include "display/QCustomPlotChart.h"
 
 #include <qcustomplot.h>
+#include <QInputDialog>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 
@@ -27,7 +31,18 @@ MainWindowAssembly::MainWindowAssembly(Application& app, std::unique_ptr<Chart> 
         plotChart_ = real.get();
         chart_ = std::move(real);
     }
-    window_ = std::make_unique<MainWindow>(model_, plotChart_ ? plotChart_->widget() : nullptr);
+    if (plotChart_) {
+        chartView_ = new ChartView(*plotChart_);  // the window takes it
+    }
+    window_ = std::make_unique<MainWindow>(model_, chartView_);
+    pngWidth_ = [this](int screenWidth) -> std::optional<int> {
+        EventGate::Hold hold(app_.eventGate());
+        bool ok = false;
+        const int width = QInputDialog::getInt(window_.get(), QStringLiteral("Export Chart"),
+                                               QStringLiteral("Width in pixels:"), screenWidth, 16,
+                                               16384, 1, &ok);
+        return ok ? std::optional<int>(width) : std::nullopt;
+    };
 
     SettingsModel& settings = app.settings();
     AcquisitionValues& values = app.values();
@@ -85,6 +100,7 @@ void MainWindowAssembly::connectMenus() {
     connect(model_.mnuSave, &QAction::triggered, this, [this] { save_->mnuSave_Click(); });
     connect(model_.mnuSample, &QAction::triggered, this, [this] { loop_->mnuSample_Click(); });
     connect(model_.mnuExit, &QAction::triggered, this, [this] { app_.shutdown(); });
+    connect(model_.mnuExportChart, &QAction::triggered, this, [this] { mnuExportChart_Click(); });
     connect(model_.mnuCommPort, &QAction::triggered, this, [this] { mnuCommPort_Click(); });
     connect(model_.mnuConfiguration, &QAction::triggered, this,
             [this] { mnuConfiguration_Click(); });
@@ -162,6 +178,36 @@ void MainWindowAssembly::mnuSwapColor_Click() {
 
 void MainWindowAssembly::mnuAbout_Click() {
     quorlin::mnuAbout_Click(app_.settings().VersionText, window_.get(), &app_.eventGate());
+}
+
+// Saves the chart as shown; the type follows the chosen name's extension. A failure is the
+// operator's to see, not a run-stopping error: the chart and the run stay as they were.
+void MainWindowAssembly::mnuExportChart_Click() {
+    if (!plotChart_) {
+        return;
+    }
+    Platform& p = app_.platform();
+    FileDialogRequest request;
+    request.filter = chartFileFilter();
+    request.initDir = app_.folders().dataFiles();
+    request.confirmOverwrite = true;
+    const QString path = p.fileDialog->showSave(request);
+    if (path.isEmpty()) {
+        return;
+    }
+    int width = 0;
+    if (chartFileTypeOf(path) == ChartFileType::Png) {
+        const std::optional<int> chosen = pngWidth_(plotChart_->widget()->width());
+        if (!chosen) {
+            return;
+        }
+        width = *chosen == plotChart_->widget()->width() ? 0 : *chosen;
+    }
+    try {
+        exportChart(*plotChart_, path, width);
+    } catch (const AppError& e) {
+        p.messageBox->showOk(QStringLiteral("The chart was not exported.\n\n") + e.description);
+    }
 }
 
 }  // namespace quorlin

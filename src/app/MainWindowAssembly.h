@@ -14,12 +14,15 @@
 
 #include <QPointer>
 
+#include <functional>
 #include <memory>
+#include <optional>
 
 namespace quorlin {
 
 class Application;
 class Chart;
+class ChartView;
 class MainWindow;
 class QCustomPlotChart;
 
@@ -49,6 +52,12 @@ class MainWindowAssembly : public QObject {
     void mnuSetDataInterval_Click();
     void mnuSwapColor_Click();
     void mnuAbout_Click();
+    void mnuExportChart_Click();
+
+    // Asks for a PNG export's width, offering the chart's width on screen; none cancels.
+    using PngWidthPrompt = std::function<std::optional<int>(int screenWidth)>;
+    void setPngWidthPrompt(PngWidthPrompt prompt) { pngWidth_ = std::move(prompt); }
+    ChartView* chartView() const { return chartView_; }
 
   private:
     void connectMenus();
@@ -59,6 +68,8 @@ class MainWindowAssembly : public QObject {
     MainWindowModel model_;
     std::unique_ptr<Chart> chart_;
     QCustomPlotChart* plotChart_ = nullptr;  // the real chart, when it is the one in use
+    ChartView* chartView_ = nullptr;         // around the real chart; owned by the window
+    PngWidthPrompt pngWidth_;
     std::unique_ptr<ChannelConversion> conversion_;
     std::unique_ptr<PlotArrays> plotArrays_;
     std::unique_ptr<ChannelRange> range_;

@@ -4,6 +4,7 @@
 #include "display/SegmentClip.h"
 
 #include <algorithm>
+#include <cmath>
 
 namespace quorlin {
 
@@ -15,25 +16,103 @@ DecimatedGraph::DecimatedGraph(QCPAxis* keyAxis, QCPAxis* valueAxis)
 }
 
 void DecimatedGraph::setSource(std::shared_ptr<const PointTable> table) {
-    if (table.get() != source_.get()) {
+    source_ = std::move(table);
+    if (!frozen_) {
+        show(source_, -1);
+    }
+}
+
+void DecimatedGraph::show(std::shared_ptr<const PointTable> table, qint64 limit) {
+    if (table.get() != shown_.get() || limit != shownLimit_) {
         filledTable_ = nullptr;  // another table, even at a reused address: fill afresh
         resume_.valid = false;
     }
-    source_ = std::move(table);
+    shown_ = std::move(table);
+    shownLimit_ = limit;
 }
 
-bool DecimatedGraph::sourceKeyRange(double& lower, double& upper) const {
-    if (!source_ || source_->filledCount() == 0) {
+void DecimatedGraph::setFrozen(bool frozen) {
+    if (frozen == frozen_) {
+        return;
+    }
+    frozen_ = frozen;
+    if (!frozen) {
+        show(source_, -1);
+        return;
+    }
+    // A filled column is final once an empty one follows it; the last column, empty or
+    // not, may still be (re)written, so a filled last column counts as it is now.
+    qint64 limit = shown_ ? shown_->columnCount() : 0;
+    if (limit > 0 && !shown_->isFilled(limit - 1)) {
+        --limit;
+    }
+    show(shown_, limit);
+}
+
+qint64 DecimatedGraph::shownColumns() const {
+    if (!shown_) {
+        return 0;
+    }
+    const PointTable& t = *shown_;
+    const qint64 all = t.isOrdered() ? t.filledCount() : t.columnCount();
+    return shownLimit_ >= 0 ? std::min(shownLimit_, all) : all;
+}
+
+bool DecimatedGraph::valueAt(double x, double& y) const {
+    if (!shown_ || !std::isfinite(x)) {
         return false;
     }
-    const PointTable& t = *source_;
+    const PointTable& t = *shown_;
+    const qint64 n = shownColumns();
+    double lower = 0;
+    double upper = 0;
+    if (n == 0 || !sourceKeyRange(lower, upper) || x < lower || x > upper) {
+        return false;
+    }
     if (t.isOrdered()) {
-        lower = t.x(0);
-        upper = t.x(t.filledCount() - 1);
+        // First column at or right of x, then the nearer of it and the one before.
+        qint64 lo = 0;
+        qint64 hi = n;
+        while (lo < hi) {
+            const qint64 mid = lo + (hi - lo) / 2;
+            if (t.x(mid) < x) {
+                lo = mid + 1;
+            } else {
+                hi = mid;
+            }
+        }
+        qint64 c = std::min(lo, n - 1);
+        if (c > 0 && x - t.x(c - 1) <= t.x(c) - x) {
+            c = c - 1;
+        }
+        y = t.y(c);
         return true;
     }
     bool found = false;
-    for (qint64 c = 0; c < t.columnCount(); ++c) {
+    double best = 0;
+    for (qint64 c = 0; c < n; ++c) {
+        if (t.isFilled(c) && std::isfinite(t.x(c)) && (!found || std::abs(t.x(c) - x) < best)) {
+            best = std::abs(t.x(c) - x);
+            y = t.y(c);
+            found = true;
+        }
+    }
+    return found;
+}
+
+bool DecimatedGraph::sourceKeyRange(double& lower, double& upper) const {
+    const qint64 n = shownColumns();
+    if (!shown_ || n == 0 || shown_->filledCount() == 0) {
+        return false;
+    }
+    const PointTable& t = *shown_;
+    if (t.isOrdered()) {
+        lower = t.x(0);
+        upper = t.x(n - 1);
+        return true;
+    }
+    bool found = false;
+    for (qint64 c = 0; c < n; ++c) {
         if (t.isFilled(c) && std::isfinite(t.x(c))) {
             lower = found ? std::min(lower, t.x(c)) : t.x(c);
             upper = found ? std::max(upper, t.x(c)) : t.x(c);
@@ -49,7 +128,7 @@ void DecimatedGraph::refresh() {
         return;
     }
     const QRect rect = key->axisRect()->rect();
-    const PointTable* table = source_.get();
+    const PointTable* table = shown_.get();
     if (!table) {
         unchangedPrefix_ = 0;
         valid_ = false;
@@ -71,14 +150,15 @@ void DecimatedGraph::refresh() {
     auto inlined = [=](double x) { return (x - lower) / size * width + left; };
     bool same = key->scaleType() == QCPAxis::stLinear && !key->rangeReversed() &&
                 key->orientation() == Qt::Horizontal;
-    for (qint64 c : {qint64{0}, t.filledCount() - 1}) {
+    for (qint64 c : {qint64{0}, shownColumns() - 1}) {
         if (same && c >= 0 && t.isFilled(c)) {
             same = inlined(t.x(c)) == key->coordToPixel(t.x(c));
         }
     }
     const Mapping mapping{lower, key->range().upper, left, rect.width(), same};
     if (table == filledTable_ && mapping == filledMapping_) {
-        if (valid_ && t.revision() == filledRevision_) {
+        // A frozen graph's columns do not change while the table grows past them.
+        if (valid_ && (t.revision() == filledRevision_ || frozen_)) {
             return;
         }
     } else {
@@ -91,10 +171,11 @@ void DecimatedGraph::refresh() {
 
     std::size_t kept = 0;
     if (same) {
-        kept = m4Columns(t, left, right, inlined, columns_, &resume_);
+        kept = m4Columns(t, left, right, inlined, columns_, &resume_, shownLimit_);
     } else {
         kept = m4Columns(
-            t, left, right, [key](double x) { return key->coordToPixel(x); }, columns_, &resume_);
+            t, left, right, [key](double x) { return key->coordToPixel(x); }, columns_, &resume_,
+            shownLimit_);
     }
     if (!t.isOrdered()) {
         // Out-of-order points are drawn in x order, keeping column order among equal x.
@@ -132,7 +213,7 @@ bool DecimatedGraph::paintsPartly() const {
     return key && valueAxis() && key->scaleType() == QCPAxis::stLinear && !key->rangeReversed() &&
            key->orientation() == Qt::Horizontal && lineStyle() == lsLine &&
            scatterStyle().isNone() && brush().style() == Qt::NoBrush && !selected() &&
-           (!source_ || source_->isOrdered());
+           (!shown_ || shown_->isOrdered());
 }
 
 void DecimatedGraph::paint(QCPPainter* painter, int fromPixel) {

@@ -31,7 +31,15 @@ class DecimatedGraph : public QCPGraph {
     void setSource(std::shared_ptr<const PointTable> table);
     const std::shared_ptr<const PointTable>& source() const { return source_; }
 
-    // X span of the drawn points; false when there are none.
+    // Frozen, the graph keeps drawing the table it drew and only the points it held at the
+    // moment of freezing, whatever the source does meanwhile; thawed, it shows the source.
+    void setFrozen(bool frozen);
+    bool frozen() const { return frozen_; }
+    // The y of the drawn point nearest to x (the earlier one on a tie); false when there is
+    // none, or x lies outside the drawn points' x span.
+    bool valueAt(double x, double& y) const;
+
+    // X span of the drawn (or, frozen, the frozen) points; false when there are none.
     bool sourceKeyRange(double& lower, double& upper) const;
     // Brings the container in line with the source and the current axis geometry.
     void refresh();
@@ -72,7 +80,14 @@ class DecimatedGraph : public QCPGraph {
         bool operator==(const Mapping&) const = default;
     };
 
+    void show(std::shared_ptr<const PointTable> table, qint64 limit);
+    // Columns of the shown table that are drawn (of an ordered one: filled columns).
+    qint64 shownColumns() const;
+
     std::shared_ptr<const PointTable> source_;
+    std::shared_ptr<const PointTable> shown_;  // the source, or the table frozen
+    bool frozen_ = false;
+    qint64 shownLimit_ = -1;  // columns of shown_ drawn when frozen; -1 all
     const PointTable* filledTable_ = nullptr;
     quint64 filledRevision_ = 0;
     Mapping filledMapping_;

@@ -30,23 +30,29 @@ struct M4Resume {
 // non-decreasing. Work per call is O(columns * log n), independent of the history's length;
 // given a valid `resume` (same table grown since, same mapping) it redoes only the last
 // pixel column onwards. Returns how many leading entries of `out` were left as they were.
-// A table that is not ordered (holes, x going back) gets every filled column.
+// A table that is not ordered (holes, x going back) gets every filled column. A `columnLimit`
+// of zero or more considers only the table's first `columnLimit` columns (a frozen view of a table
+// that goes on growing).
 template <class ToPixel>
 std::size_t m4Columns(const PointTable& table, int left, int right, ToPixel toPixel,
-                      std::vector<qint64>& out, M4Resume* resume = nullptr) {
+                      std::vector<qint64>& out, M4Resume* resume = nullptr,
+                      qint64 columnLimit = -1) {
     M4Resume unused;
     M4Resume& r = resume ? *resume : unused;
     if (!table.isOrdered()) {
         r.valid = false;
         out.clear();
-        for (qint64 c = 0; c < table.columnCount(); ++c) {
+        const qint64 columns =
+            columnLimit >= 0 ? std::min(columnLimit, table.columnCount()) : table.columnCount();
+        for (qint64 c = 0; c < columns; ++c) {
             if (table.isFilled(c)) {
                 out.push_back(c);
             }
         }
         return 0;
     }
-    const qint64 n = table.filledCount();
+    const qint64 n =
+        columnLimit >= 0 ? std::min(columnLimit, table.filledCount()) : table.filledCount();
     // The pixel column of a column of the table: its coordinate rounded as an aliased line
     // end is (qRound).
     auto pixelColumn = [&](qint64 c) { return std::floor(toPixel(table.x(c)) + 0.5); };
@@ -61,6 +67,29 @@ std::size_t m4Columns(const PointTable& table, int left, int right, ToPixel toPi
             hi = std::min(limit, hi + step);
             step *= 2;
         }
+        while (lo < hi) {
+            const qint64 mid = lo + (hi - lo) / 2;
+            if (pixelColumn(mid) < target) {
+                lo = mid + 1;
+            } else {
+                hi = mid;
+            }
+        }
+        return lo;
+    };
+    // The same, given a guess of the answer (evenly spread points: the previous pixel column's
+    // count ahead). A long history does not fit the processor's caches, and each probe far
+    // away costs a memory access; a good guess needs two probes side by side.
+    auto firstAtOrRightOfNear = [&](qint64 from, qint64 limit, double target, qint64 guess) {
+        const qint64 g = std::clamp(guess, from, limit);
+        if (g < limit && pixelColumn(g) < target) {
+            return firstAtOrRightOf(g + 1, limit, target);
+        }
+        if (g == from || pixelColumn(g - 1) < target) {
+            return g;
+        }
+        qint64 lo = from;  // the answer lies in [from, g - 1]
+        qint64 hi = g - 1;
         while (lo < hi) {
             const qint64 mid = lo + (hi - lo) / 2;
             if (pixelColumn(mid) < target) {
@@ -88,9 +117,11 @@ std::size_t m4Columns(const PointTable& table, int left, int right, ToPixel toPi
     // Only a visible pixel column is offered for taking up again: it lies at or before the
     // last column, the only one that may be rewritten before the table grows.
     r.valid = false;
+    qint64 previousCount = 1;
     for (qint64 i = begin; i < end;) {
         r = M4Resume{true, i, out.size()};
-        const qint64 j = firstAtOrRightOf(i + 1, end, pixelColumn(i) + 1);
+        const qint64 j = firstAtOrRightOfNear(i + 1, end, pixelColumn(i) + 1, i + previousCount);
+        previousCount = j - i;
         if (j - i <= 4) {
             for (qint64 k = i; k < j; ++k) {
                 out.push_back(k);

@@ -72,6 +72,15 @@ void PlotCanvas::draw(QCPPainter* painter) {
     for (DecimatedGraph* g : graphs_) {
         g->refresh();
     }
+    const bool exporting = painter->modes().testFlag(QCPPainter::pmNoCaching) ||
+                           painter->modes().testFlag(QCPPainter::pmVectorized);
+    if (exporting) {
+        // An export (a picture of another size, or vector lines): drawn straight, the kept
+        // picture is left as it is. The graphs were refilled for this geometry, so the next
+        // screen redraw repaints in full.
+        paintGraphs(*painter, DecimatedGraph::kAllChanged);
+        return;
+    }
     if (!opaque()) {
         // Blending twice would not give the very pixels: draw straight onto the plot.
         picture_ = QImage();

@@ -21,7 +21,8 @@ class DecimatedGraph;
 // same device size (the line rasteriser's rough clipping depends on it), same clip, same
 // order. A clip only selects pixels, so the columns drawn again are the very pixels a full
 // repaint gives. Opaque pens make putting the picture on the plot a plain copy; a
-// translucent pen (blending twice would differ by rounding) turns the picture off.
+// translucent pen (blending twice would differ by rounding) turns the picture off. Exports
+// (painters that do not cache, or vectorized ones) get the graphs drawn straight.
 class PlotCanvas final : public QCPLayerable {
   public:
     PlotCanvas(QCustomPlot* plot, QCPAxisRect* axisRect, std::vector<DecimatedGraph*> graphs);

@@ -85,26 +85,88 @@ void QCustomPlotChart::setYCaption(const QString& caption) {
 
 void QCustomPlotChart::setYMaximum(double value) {
     yMaximum_ = value;
-    if (plot_) {
-        plot_->yAxis->setRange(yMinimum_, yMaximum_);
-    }
+    showPrescribed();
     markDirty();
 }
 
 void QCustomPlotChart::setYMinimum(double value) {
     yMinimum_ = value;
-    if (plot_) {
-        plot_->yAxis->setRange(yMinimum_, yMaximum_);
-    }
+    showPrescribed();
     markDirty();
 }
 
 void QCustomPlotChart::setXRange(double minimum, double maximum) {
     xAuto_ = false;
-    if (plot_) {
-        plot_->xAxis->setRange(minimum, maximum);
+    xFixed_ = QCPRange(minimum, maximum);
+    showPrescribed();
+    markDirty();
+}
+
+// The program's ranges reach the axes that the operator does not hold, unless the view is
+// frozen; the automatic X range is applied at the next redraw.
+void QCustomPlotChart::showPrescribed() {
+    if (!plot_ || frozen_) {
+        return;
+    }
+    if (!yHeld_) {
+        plot_->yAxis->setRange(yMinimum_, yMaximum_);
+    }
+    if (!xHeld_ && !xAuto_) {
+        plot_->xAxis->setRange(xFixed_.lower, xFixed_.upper);
+    }
+}
+
+void QCustomPlotChart::setViewXRange(double lower, double upper) {
+    if (!plot_ || !QCPRange::validRange(lower, upper)) {
+        return;
+    }
+    xHeld_ = true;
+    plot_->xAxis->setRange(lower, upper);
+    markDirty();
+}
+
+void QCustomPlotChart::setViewYRange(double lower, double upper) {
+    if (!plot_ || !QCPRange::validRange(lower, upper)) {
+        return;
+    }
+    yHeld_ = true;
+    plot_->yAxis->setRange(lower, upper);
+    markDirty();
+}
+
+void QCustomPlotChart::setFrozen(bool frozen) {
+    if (frozen == frozen_) {
+        return;
+    }
+    frozen_ = frozen;
+    for (DecimatedGraph* g : graphs_) {
+        g->setFrozen(frozen);
+    }
+    showPrescribed();
+    markDirty();
+}
+
+void QCustomPlotChart::followRun() {
+    xHeld_ = false;
+    yHeld_ = false;
+    setFrozen(false);
+    showPrescribed();
+    if (xAuto_ && plot_) {
+        applyXAutoRange(true);
     }
     markDirty();
+}
+
+bool QCustomPlotChart::plotValueAt(int plot, double x, double& y) const {
+    return graph(plot)->valueAt(x, y);
+}
+
+bool QCustomPlotChart::plotVisible(int plot) const {
+    return graph(plot)->visible();
+}
+
+ColourValue QCustomPlotChart::plotColour(int plot) const {
+    return fromQColor(graph(plot)->pen().color());
 }
 
 void QCustomPlotChart::setXAutoRange() {
@@ -165,8 +227,8 @@ void QCustomPlotChart::appendPoint(int plot, double x, double y) {
 // The axis runs from the first x to a little beyond the last, and moves on only when the
 // data leaves it (or fills less than half of it). Between moves every point keeps its pixel
 // column, so a redraw only redoes the last pixel column of each plot: per scan the cost
-// does not grow with the run.
-void QCustomPlotChart::applyXAutoRange() {
+// does not grow with the run. `force` puts it there at once (return from the operator's view).
+void QCustomPlotChart::applyXAutoRange(bool force) {
     double lower = 0;
     double upper = 0;
     bool found = false;
@@ -189,7 +251,8 @@ void QCustomPlotChart::applyXAutoRange() {
         axis->setRange(lower - now.size() / 2, lower + now.size() / 2);
         return;
     }
-    if (now.lower != lower || now.upper < upper || now.size() > 2 * span * kAutoRangeRoom) {
+    if (force || now.lower != lower || now.upper < upper ||
+        now.size() > 2 * span * kAutoRangeRoom) {
         axis->setRange(lower, lower + span * kAutoRangeRoom);
     }
 }
@@ -202,8 +265,8 @@ void QCustomPlotChart::redraw() {
     if (!plot_) {
         return;
     }
-    if (xAuto_) {
-        applyXAutoRange();
+    if (xAuto_ && !xHeld_ && !frozen_) {
+        applyXAutoRange(false);
     }
     plot_->replot(QCustomPlot::rpQueuedRefresh);
 }

@@ -4,13 +4,13 @@
 
 #include "display/FramePacer.h"
 
+#include <qcustomplot.h>
 #include <QPointer>
 
 #include <array>
 #include <cstddef>
 #include <memory>
 
-class QCustomPlot;
 class QWidget;
 
 namespace quorlin {
@@ -60,6 +60,24 @@ class QCustomPlotChart final : public Chart {
     void appendPoint(int plot, double x, double y) override;
 
     bool xAutoRange() const { return xAuto_; }
+
+    // The operator's view. An axis the operator has zoomed or panned is held: the range the
+    // program prescribes for it (setXRange, setXAutoRange, setYMinimum, setYMaximum) is kept
+    // but not shown until followRun(). Frozen, the plots keep the points they had and neither
+    // axis follows the program; the tables go on growing untouched.
+    void setViewXRange(double lower, double upper);
+    void setViewYRange(double lower, double upper);
+    bool xHeld() const { return xHeld_; }
+    bool yHeld() const { return yHeld_; }
+    void setFrozen(bool frozen);
+    bool frozen() const { return frozen_; }
+    // Drops holds and freeze and shows the prescribed ranges (the automatic X range at once).
+    void followRun();
+    bool following() const { return !xHeld_ && !yHeld_ && !frozen_; }
+    // For a readout: plot n's drawn value nearest to x, its visibility and colour.
+    bool plotValueAt(int plot, double x, double& y) const;
+    bool plotVisible(int plot) const;
+    ColourValue plotColour(int plot) const;
     // Replots at once (pending redraws are dropped): for tests and benchmarks.
     void redrawNow();
     // Points the plot hands to the drawing after the last redraw.
@@ -75,7 +93,8 @@ class QCustomPlotChart final : public Chart {
     DecimatedGraph* graph(int plot) const;
     void markDirty();
     void redraw();
-    void applyXAutoRange();
+    void applyXAutoRange(bool force);
+    void showPrescribed();
 
     QPointer<QCustomPlot> plot_;
     std::array<DecimatedGraph*, 8> graphs_{};
@@ -86,6 +105,10 @@ class QCustomPlotChart final : public Chart {
     double yMinimum_ = -5;
     double yMaximum_ = 5;
     bool xAuto_ = true;
+    QCPRange xFixed_{0, 10};
+    bool xHeld_ = false;
+    bool yHeld_ = false;
+    bool frozen_ = false;
     ColourValue background_ = 0;
 };
 

@@ -13,13 +13,13 @@ namespace quorlin {
 
 // What one channel row of the main window shows.
 struct ChannelRowState {
-    QString voltsText = QStringLiteral("0");   // txtCHk
-    QString unitText = QStringLiteral("Volts");  // lblCHk
-    QString scaledText = QStringLiteral("0");  // txtScaleCHk
-    QString peakText = QStringLiteral("0");    // txtPeakCHk
-    QString peakTimeText;                      // txtTimeCHk
+    QString voltsText = QStringLiteral("0");       // txtCHk
+    QString unitText = QStringLiteral("Volts");    // lblCHk
+    QString scaledText = QStringLiteral("0");      // txtScaleCHk
+    QString peakText = QStringLiteral("0");        // txtPeakCHk
+    QString peakTimeText;                          // txtTimeCHk
     QString tareCaption = QStringLiteral("Tare");  // cmdTarek
-    bool checked = false;                      // chkCHk
+    bool checked = false;                          // chkCHk
     bool checkEnabled = true;
     bool frameVisible = true;  // fraCHk
     ColourValue colour = 0;    // background of the volts, scaled and peak boxes
@@ -46,7 +46,7 @@ enum class ReadoutField { HiLabel, HiText, LoLabel, LoText, DiffText, Visible };
 // signals nothing, so change handlers chain exactly as the boxes' change events would.
 class MainWindowModel : public QObject {
     Q_OBJECT
-public:
+  public:
     explicit MainWindowModel(QObject* parent = nullptr);
 
     const ChannelRowState& row(int channel) const { return rows_[channel]; }
@@ -96,6 +96,7 @@ public:
     QAction* const mnuSave;
     QAction* const mnuSample;
     QAction* const mnuExit;
+    QAction* const mnuExportChart;
     QAction* const mnuTools;
     QAction* const mnuCommPort;
     QAction* const mnuConfiguration;
@@ -108,7 +109,7 @@ public:
     QAction* const mnuHelpHelp;
     QAction* const mnuAbout;
 
-signals:
+  signals:
     void rowChanged(int channel, quorlin::RowField field);
     void groupVisibleChanged(int group);
     void fileLabelChanged();
@@ -116,7 +117,7 @@ signals:
     void averagingNoticeChanged();
     void readoutChanged(quorlin::ReadoutField field);
 
-private:
+  private:
     QAction* makeAction(const char* name, const QString& caption, bool checkable);
     // The items take the menu's enabled state whenever it changes.
     void followMenu(QAction* menu, std::initializer_list<QAction*> items);

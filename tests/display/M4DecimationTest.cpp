@@ -125,6 +125,24 @@ TEST(M4Decimation, takenUpAfterGrowth_equalsFreshResult) {
     EXPECT_LT(resumed.size(), 4u * 290 + 2);  // the data runs past the right edge
 }
 
+TEST(M4Decimation, columnLimit_picksAsFromTheTableCutThere) {
+    const PointTable t = randomTable(30000, 9);
+    for (const qint64 limit : {qint64{0}, qint64{1}, qint64{12345}, qint64{30000}}) {
+        PointTable cut;
+        for (qint64 c = 0; c < limit; ++c) {
+            cut.setLast(t.x(c), t.y(c));
+            cut.addEmptyColumn();
+        }
+        for (const Linear map : {Linear{0.5, 10.25}, Linear{20, -4000}}) {
+            std::vector<qint64> limited;
+            std::vector<qint64> fromCut;
+            m4Columns(t, 20, 700, map, limited, nullptr, limit);
+            m4Columns(cut, 20, 700, map, fromCut);
+            EXPECT_EQ(limited, fromCut) << limit;
+        }
+    }
+}
+
 TEST(M4Decimation, unorderedTable_givesEveryFilledColumn) {
     PointTable t;
     for (double x : {3.0, 1.0, 2.0}) {

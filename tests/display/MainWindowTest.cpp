@@ -91,7 +91,8 @@ TEST_F(MainWindowTest, menusInOrderFollowTheModelsMenuStates) {
     }
     EXPECT_EQ(menus, (QStringList{"mnuFile=&File", "mnuTools=&Tools", "mnuHelp=&Help"}));
     EXPECT_EQ(items("mnuFile"),
-              (QStringList{"mnuSave=&Save", "mnuSample=Sam&ple", "mnuSep=-", "mnuExit=E&xit"}));
+              (QStringList{"mnuSave=&Save", "mnuSample=Sam&ple", "mnuSep=-", "mnuExit=E&xit",
+                           "mnuSep=-", "mnuExportChart=&Export Chart..."}));
     EXPECT_EQ(items("mnuTools"),
               (QStringList{"mnuCommPort=&Comm Port", "mnuConfiguration=Con&figuration",
                            "mnuPeakOn=Peak &On", "mnuSetDataInterval=&Set Data Interval",

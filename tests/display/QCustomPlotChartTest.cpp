@@ -269,6 +269,59 @@ TEST(QCustomPlotChartPicture, pointFarOutsideTheRange_drawsALineLeavingThePlot) 
     }
 }
 
+TEST(QCustomPlotChartPicture, operatorZoomedWindows_drawSamePixelsAsEveryPoint) {
+    // A history of 4500 s; windows from a second (fewer points than pixels) to all of it.
+    QCustomPlotChart chart;
+    auto table = spikyHistory(150000, 11, 0.03);
+    chart.replacePlotData(1, table);
+    auto full = referencePlot(chart);
+    for (qint64 c = 0; c < table->filledCount(); ++c) {
+        full->graph(0)->addData(table->x(c), table->y(c));
+    }
+    struct Window {
+        double lower, upper, yLower, yUpper;
+    };
+    for (const Window w : {Window{2000.013, 2001.013, -5, 5}, Window{1234.5, 1294.5, -1, 3},
+                           Window{100, 3700, -5, 5}, Window{-10, 4600, -6, 6}}) {
+        chart.setViewXRange(w.lower, w.upper);
+        chart.setViewYRange(w.yLower, w.yUpper);
+        chart.redrawNow();
+        const QImage decimated = renderWidget(*chart.customPlot(), QSize(640, 300));
+        full->xAxis->setRange(w.lower, w.upper);
+        full->yAxis->setRange(w.yLower, w.yUpper);
+        EXPECT_EQ(differingPixels(decimated, renderWidget(*full, QSize(640, 300))), 0) << w.lower;
+        EXPECT_GT(pixelsOf(decimated, chart.customPlot()->graph(0)->pen().color()), 100);
+    }
+}
+
+TEST(QCustomPlotChartPicture, frozenWhileTheHistoryGrows_drawsThePointsUpToTheFreeze) {
+    QCustomPlotChart chart;
+    auto table = spikyHistory(50000, 13, 0.01);
+    chart.replacePlotData(2, table);
+    chart.setXRange(0, 800);
+    chart.redrawNow();
+    chart.setFrozen(true);
+    const qint64 frozenAt = table->filledCount();
+    auto more = spikyHistory(30000, 14, 0.01);
+    for (qint64 c = 0; c < more->filledCount(); ++c) {
+        table->setLast(500 + more->x(c), more->y(c));
+        chart.replacePlotData(2, table);
+        table->addEmptyColumn();
+    }
+    chart.setViewXRange(300, 700);  // zooming a frozen view still shows only its points
+    chart.redrawNow();
+    const QImage frozen = renderWidget(*chart.customPlot(), QSize(600, 300));
+    auto upToFreeze = referencePlot(chart);
+    for (qint64 c = 0; c < frozenAt; ++c) {
+        upToFreeze->graph(1)->addData(table->x(c), table->y(c));
+    }
+    EXPECT_EQ(differingPixels(frozen, renderWidget(*upToFreeze, QSize(600, 300))), 0);
+
+    chart.setFrozen(false);
+    chart.redrawNow();
+    EXPECT_GT(differingPixels(renderWidget(*chart.customPlot(), QSize(600, 300)), frozen), 100);
+}
+
 TEST(QCustomPlotChartPicture, historyGrownScanByScan_drawsSamePixelsAsEveryPoint) {
     // The redraws after each scan take up the previous one's work: the end result must
     // still be the picture of every point.
