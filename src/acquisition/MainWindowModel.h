@@ -90,6 +90,7 @@ public:
     QAction* const mnuSave;
     QAction* const mnuSample;
     QAction* const mnuExit;
+    QAction* const mnuOpenDataFile;
     QAction* const mnuTools;
     QAction* const mnuCommPort;
     QAction* const mnuConfiguration;

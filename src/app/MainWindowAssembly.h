@@ -54,6 +54,8 @@ class MainWindowAssembly : public QObject {
     void mnuSetDataInterval_Click();
     void mnuSwapColor_Click();
     void mnuAbout_Click();
+    // Lets the operator choose a recorded data file and opens it in a review window.
+    void mnuOpenDataFile_Click();
 
   private:
     void connectMenus();

@@ -295,8 +295,8 @@ void MainWindow::buildMenus(QVBoxLayout* layout) {
     bar->setObjectName(QStringLiteral("menuBar"));
     layout->setMenuBar(bar);
 
-    bar->addMenu(
-        addMenu(model_.mnuFile, {model_.mnuSave, model_.mnuSample, nullptr, model_.mnuExit}));
+    bar->addMenu(addMenu(model_.mnuFile, {model_.mnuSave, model_.mnuSample, nullptr, model_.mnuExit,
+                                          nullptr, model_.mnuOpenDataFile}));
     bar->addMenu(addMenu(
         model_.mnuTools,
         {model_.mnuCommPort, model_.mnuConfiguration, model_.mnuPeakOn, model_.mnuSetDataInterval,

@@ -90,7 +90,8 @@ TEST_F(MainWindowTest, menusInOrderFollowTheModelsMenuStates) {
     }
     EXPECT_EQ(menus, (QStringList{"mnuFile=&File", "mnuTools=&Tools", "mnuHelp=&Help"}));
     EXPECT_EQ(items("mnuFile"),
-              (QStringList{"mnuSave=&Save", "mnuSample=Sam&ple", "mnuSep=-", "mnuExit=E&xit"}));
+              (QStringList{"mnuSave=&Save", "mnuSample=Sam&ple", "mnuSep=-", "mnuExit=E&xit",
+                           "mnuSep=-", "mnuOpenDataFile=&Open Data File..."}));
     EXPECT_EQ(items("mnuTools"),
               (QStringList{"mnuCommPort=&Comm Port", "mnuConfiguration=Con&figuration",
                            "mnuPeakOn=Peak &On", "mnuSetDataInterval=&Set Data Interval",
