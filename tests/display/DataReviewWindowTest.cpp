@@ -5,6 +5,7 @@
 #include "common/NumberText.h"
 #include "common/TextFile.h"
 #include "config/SettingsModel.h"
+#include "display/QCustomPlotChart.h"
 #include "platform/AppFolders.h"
 #include "recording/DataFile.h"
 #include "support/Fakes.h"
@@ -162,7 +163,7 @@ TEST_F(DataReviewWindowTest, badRowsAreSkippedWithALineSayingSo) {
 TEST_F(DataReviewWindowTest, aLongLoadShowsProgressAndCancelClosesTheWindow) {
     // Enough rows for several slices; every slice takes 300 ms on the fake clock.
     QByteArray rows;
-    for (int i = 0; i < 8000; ++i) {
+    for (int i = 0; i < 20000; ++i) {
         values.ChannelVolts[0] = i;
         rows += encodeLines({data.rowText(shortNumberText(0.25 * i))});
     }
