@@ -15,6 +15,7 @@
 #include "platform/QtTimer.h"
 #include "recording/DataFileReader.h"
 
+#include <qcustomplot.h>
 #include <QCoreApplication>
 #include <QFile>
 #include <QFileInfo>
