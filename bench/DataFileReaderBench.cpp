@@ -53,7 +53,7 @@ const QString& bigFile() {
             QString row = generalDateTimeText(start.addMSecs(i * 100)) + u',' +
                           shortNumberText(static_cast<double>(i) / 10);
             for (int c = 0; c < kChannelCount; ++c) {
-                const double v = 12.5 * std::sin(static_cast<double>(i) / (200.0 + c)) - 0.123 * c;
+                const double v = 125 * std::sin(static_cast<double>(i) / (200.0 + c)) - 0.123 * c;
                 row += u',' + shortNumberText(std::round(v * 1e4) / 1e4);
             }
             block += row.toLatin1() + "\r\n";

@@ -82,6 +82,12 @@ DataReviewWindow::DataReviewWindow(std::unique_ptr<DataReviewModel> model,
         r.minimum = namedLabel(QStringLiteral("txtReviewMin") + ch, this);
         r.maximum = namedLabel(QStringLiteral("txtReviewMax") + ch, this);
         r.mean = namedLabel(QStringLiteral("txtReviewMean") + ch, this);
+        // Wide enough for any display number text, so the columns do not jump while zooming.
+        const int valueWidth =
+            fontMetrics().horizontalAdvance(QStringLiteral("-0.000000000000001"));
+        for (QLabel* value : {r.minimum, r.maximum, r.mean}) {
+            value->setMinimumWidth(valueWidth);
+        }
         QLabel* cells[] = {r.name, r.minimum, r.maximum, r.mean};
         for (int col = 0; col < 4; ++col) {
             grid->addWidget(cells[col], c + 1, col);
