@@ -12,7 +12,7 @@ set(may_include_config common platform presentation)
 set(may_include_device common platform config)
 set(may_include_acquisition common platform presentation config device)
 set(may_include_recording common platform config)
-set(may_include_display common platform presentation config acquisition)
+set(may_include_display common platform presentation config acquisition recording)
 set(may_include_app common platform presentation config device acquisition recording display)
 set(layers common platform presentation config device acquisition recording display app)
 

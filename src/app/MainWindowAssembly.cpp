@@ -12,6 +12,7 @@
 #include "display/AboutBox.h"
 #include "display/ChartExport.h"
 #include "display/ChartView.h"
+#include "display/DataReviewWindow.h"
 #include "display/MainWindow.h"
 #include "display/QCustomPlotChart.h"
 
@@ -100,6 +101,7 @@ void MainWindowAssembly::connectMenus() {
     connect(model_.mnuSave, &QAction::triggered, this, [this] { save_->mnuSave_Click(); });
     connect(model_.mnuSample, &QAction::triggered, this, [this] { loop_->mnuSample_Click(); });
     connect(model_.mnuExit, &QAction::triggered, this, [this] { app_.shutdown(); });
+    connect(model_.mnuOpenDataFile, &QAction::triggered, this, [this] { mnuOpenDataFile_Click(); });
     connect(model_.mnuExportChart, &QAction::triggered, this, [this] { mnuExportChart_Click(); });
     connect(model_.mnuCommPort, &QAction::triggered, this, [this] { mnuCommPort_Click(); });
     connect(model_.mnuConfiguration, &QAction::triggered, this,
@@ -208,6 +210,36 @@ void MainWindowAssembly::mnuExportChart_Click() {
     } catch (const AppError& e) {
         p.messageBox->showOk(QStringLiteral("The chart was not exported.\n\n") + e.description);
     }
+}
+
+void MainWindowAssembly::mnuOpenDataFile_Click() {
+    Platform& p = app_.platform();
+    FileDialogRequest request;
+    request.filter =
+        QStringLiteral("All Files (*.*)|*.*|Text Files(*.txt)|*.txt|CSV Files (*.csv)|*.csv");
+    request.filterIndex = 3;
+    request.initDir = app_.folders().dataFiles();
+    QString path;
+    {
+        EventGate::Hold hold(app_.eventGate());
+        path = p.fileDialog->showOpen(request);
+    }
+    if (path.isEmpty()) {
+        return;
+    }
+    auto review = std::make_unique<DataReviewModel>(path, *p.clock, *p.timers);
+    if (!review->open()) {
+        EventGate::Hold hold(app_.eventGate());
+        p.messageBox->showOk(review->errorText());
+        return;
+    }
+    DataReviewModel& loading = *review;
+    const SettingsModel& settings = app_.settings();
+    auto* window =
+        new DataReviewWindow(std::move(review), settings.PlotColor, settings.GraphBackColor);
+    QMdiSubWindow* sub = app_.frame().addChildWindow(window);
+    sub->setAttribute(Qt::WA_DeleteOnClose);
+    loading.startLoading();
 }
 
 }  // namespace quorlin

@@ -58,6 +58,8 @@ class MainWindowAssembly : public QObject {
     using PngWidthPrompt = std::function<std::optional<int>(int screenWidth)>;
     void setPngWidthPrompt(PngWidthPrompt prompt) { pngWidth_ = std::move(prompt); }
     ChartView* chartView() const { return chartView_; }
+    // Lets the operator choose a recorded data file and opens it in a review window.
+    void mnuOpenDataFile_Click();
 
   private:
     void connectMenus();

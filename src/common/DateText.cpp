@@ -35,4 +35,37 @@ QString errorLogDateText(const QDateTime& t) {
         .arg(two(hour12), two(tm.minute()), two(tm.second()), ampm);
 }
 
+bool parseGeneralDateTimeSeconds(std::string_view text, qint64& seconds) {
+    // "yyyy-MM-dd HH:mm:ss"
+    static constexpr std::string_view kPattern = "dddd-dd-dd dd:dd:dd";
+    if (text.size() != kPattern.size()) {
+        return false;
+    }
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const bool digit = text[i] >= '0' && text[i] <= '9';
+        if (kPattern[i] == 'd' ? !digit : text[i] != kPattern[i]) {
+            return false;
+        }
+    }
+    auto number = [&](std::size_t at, std::size_t length) {
+        int v = 0;
+        for (std::size_t i = at; i < at + length; ++i) {
+            v = v * 10 + (text[i] - '0');
+        }
+        return v;
+    };
+    const int year = number(0, 4);
+    const int month = number(5, 2);
+    const int day = number(8, 2);
+    const int hour = number(11, 2);
+    const int minute = number(14, 2);
+    const int second = number(17, 2);
+    if (!QDate::isValid(year, month, day) || hour > 23 || minute > 59 || second > 59) {
+        return false;
+    }
+    const qint64 days = QDate(year, month, day).toJulianDay();
+    seconds = days * 86400 + hour * 3600 + minute * 60 + second;
+    return true;
+}
+
 }  // namespace quorlin

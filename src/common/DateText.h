@@ -2,6 +2,9 @@
 
 #include <QDateTime>
 #include <QString>
+#include <QtGlobal>
+
+#include <string_view>
 
 namespace quorlin {
 
@@ -11,5 +14,10 @@ QString timeText(const QDateTime& t);             // 14:05:09
 QString generalDateTimeText(const QDateTime& t);  // 2026-12-07 14:05:09
 // The error log's own form: "07/12/2026 02:05:09 pm" (12-hour clock, 00:30 is 12:30 am).
 QString errorLogDateText(const QDateTime& t);
+
+// Reads a general date-time text back as seconds on a calendar without time zones (only
+// differences between two such values mean something). False unless the text is exactly in
+// that form and names a real date and time.
+bool parseGeneralDateTimeSeconds(std::string_view text, qint64& seconds);
 
 }  // namespace quorlin

@@ -217,4 +217,20 @@ bool parseWholeNumber(QStringView text, double& value) {
     return true;
 }
 
+bool parseFieldNumber(std::string_view text, double& value) {
+    // from_chars would also take "inf" and "nan"; a field starts with a digit or a point.
+    const std::size_t first = !text.empty() && text.front() == '-' ? 1 : 0;
+    if (first >= text.size() ||
+        !(text[first] == '.' || (text[first] >= '0' && text[first] <= '9'))) {
+        return false;
+    }
+    double parsed = 0.0;
+    const auto res = std::from_chars(text.data(), text.data() + text.size(), parsed);
+    if (res.ec != std::errc() || res.ptr != text.data() + text.size() || !std::isfinite(parsed)) {
+        return false;
+    }
+    value = parsed;
+    return true;
+}
+
 }  // namespace quorlin

@@ -3,6 +3,8 @@
 #include <QString>
 #include <QStringView>
 
+#include <string_view>
+
 namespace quorlin {
 
 // Every number the system shows, writes or reads back goes through these, so the bytes of
@@ -30,5 +32,10 @@ double leadingNumber(QStringView text);
 // Reads a whole text as a number (blanks around it allowed, "." as the only separator).
 // Returns false when the text is not entirely one number.
 bool parseWholeNumber(QStringView text, double& value);
+
+// Reads a number field of a file row, as short number text writes it ("-.25", "12", "1E+20"):
+// the whole field, no blanks, no "+". False for anything else and for values a double cannot
+// hold. Works on the raw bytes, for files of millions of fields.
+bool parseFieldNumber(std::string_view text, double& value);
 
 }  // namespace quorlin

@@ -305,7 +305,7 @@ void MainWindow::buildMenus(QVBoxLayout* layout) {
     layout->setMenuBar(bar);
 
     bar->addMenu(addMenu(model_.mnuFile, {model_.mnuSave, model_.mnuSample, nullptr, model_.mnuExit,
-                                          nullptr, model_.mnuExportChart}));
+                                          nullptr, model_.mnuOpenDataFile, model_.mnuExportChart}));
     bar->addMenu(addMenu(
         model_.mnuTools,
         {model_.mnuCommPort, model_.mnuConfiguration, model_.mnuPeakOn, model_.mnuSetDataInterval,

@@ -9,6 +9,7 @@ MainWindowModel::MainWindowModel(QObject* parent)
       mnuSave(makeAction("mnuSave", QStringLiteral("&Save"), true)),
       mnuSample(makeAction("mnuSample", QStringLiteral("Sam&ple"), true)),
       mnuExit(makeAction("mnuExit", QStringLiteral("E&xit"), false)),
+      mnuOpenDataFile(makeAction("mnuOpenDataFile", QStringLiteral("&Open Data File..."), false)),
       mnuExportChart(makeAction("mnuExportChart", QStringLiteral("&Export Chart..."), false)),
       mnuTools(makeAction("mnuTools", QStringLiteral("&Tools"), false)),
       mnuCommPort(makeAction("mnuCommPort", QStringLiteral("&Comm Port"), false)),

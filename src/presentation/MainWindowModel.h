@@ -96,6 +96,7 @@ class MainWindowModel : public QObject {
     QAction* const mnuSave;
     QAction* const mnuSample;
     QAction* const mnuExit;
+    QAction* const mnuOpenDataFile;
     QAction* const mnuExportChart;
     QAction* const mnuTools;
     QAction* const mnuCommPort;

@@ -19,3 +19,17 @@ TEST(DateText, isoLikeForms) {
     EXPECT_EQ(timeText(t), "04:05:09");
     EXPECT_EQ(generalDateTimeText(t), "2026-12-07 04:05:09");
 }
+
+TEST(DateText, generalDateTimeReadsBackAsSeconds) {
+    const QDateTime t(QDate(2026, 12, 31), QTime(23, 59, 59));
+    qint64 a = 0;
+    qint64 b = 0;
+    ASSERT_TRUE(parseGeneralDateTimeSeconds(generalDateTimeText(t).toStdString(), a));
+    ASSERT_TRUE(parseGeneralDateTimeSeconds(generalDateTimeText(t.addSecs(2)).toStdString(), b));
+    EXPECT_EQ(b - a, 2);  // across the turn of the year
+    for (const char* bad : {"", "2026-12-07", "2026-12-07 14:05", "2026-12-07T14:05:09",
+                            "2026-02-30 14:05:09", "2026-13-01 14:05:09", "2026-12-07 24:00:00",
+                            "2026-12-07 14:60:09", "2026-12-07 14:05:09 ", "2026-12-o7 14:05:09"}) {
+        EXPECT_FALSE(parseGeneralDateTimeSeconds(bad, a)) << bad;
+    }
+}

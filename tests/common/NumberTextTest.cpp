@@ -106,3 +106,18 @@ TEST(NumberText, wholeNumber) {
             << QStringView(bad).toString().toStdString();
     }
 }
+
+TEST(NumberText, fieldNumberTakesWhatShortNumberTextWrites) {
+    for (double v : {0.0, 0.5, -0.25, 12.345, -3.0, 1e20, 1.5e-7, 123456789012345.0}) {
+        double read = -99;
+        const QByteArray text = shortNumberText(v).toLatin1();
+        EXPECT_TRUE(parseFieldNumber(std::string_view(text.data(), text.size()), read)) << v;
+        EXPECT_DOUBLE_EQ(read, v);
+    }
+    double v = 7;
+    for (const char* bad : {"", "-", ".", "+1", " 1", "1 ", "1,5", "1e", "inf", "-nan", "NaN",
+                            "1e400", "0x10", "1.2.3"}) {
+        EXPECT_FALSE(parseFieldNumber(bad, v)) << '"' << bad << '"';
+    }
+    EXPECT_EQ(v, 7);
+}

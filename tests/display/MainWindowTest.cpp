@@ -90,9 +90,10 @@ TEST_F(MainWindowTest, menusInOrderFollowTheModelsMenuStates) {
         menus << a->menu()->objectName() + u'=' + a->text();
     }
     EXPECT_EQ(menus, (QStringList{"mnuFile=&File", "mnuTools=&Tools", "mnuHelp=&Help"}));
-    EXPECT_EQ(items("mnuFile"),
-              (QStringList{"mnuSave=&Save", "mnuSample=Sam&ple", "mnuSep=-", "mnuExit=E&xit",
-                           "mnuSep=-", "mnuExportChart=&Export Chart..."}));
+    EXPECT_EQ(
+        items("mnuFile"),
+        (QStringList{"mnuSave=&Save", "mnuSample=Sam&ple", "mnuSep=-", "mnuExit=E&xit", "mnuSep=-",
+                     "mnuOpenDataFile=&Open Data File...", "mnuExportChart=&Export Chart..."}));
     EXPECT_EQ(items("mnuTools"),
               (QStringList{"mnuCommPort=&Comm Port", "mnuConfiguration=Con&figuration",
                            "mnuPeakOn=Peak &On", "mnuSetDataInterval=&Set Data Interval",

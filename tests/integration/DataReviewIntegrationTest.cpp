@@ -1,0 +1,76 @@
+#include "app/FrameWindow.h"
+#include "common/TextFile.h"
+#include "display/DataReviewWindow.h"
+#include "support/AppHarness.h"
+
+#include <QDir>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+
+#include <gtest/gtest.h>
+
+using namespace quorlin;
+using namespace quorlin::test;
+
+namespace {
+
+DataReviewWindow* reviewWindow(AppHarness& h) {
+    for (QMdiSubWindow* sub : h.app().frame().mdiArea()->subWindowList()) {
+        if (auto* w = qobject_cast<DataReviewWindow*>(sub->widget())) {
+            return w;
+        }
+    }
+    return nullptr;
+}
+
+}  // namespace
+
+TEST(DataReviewIntegration, openDataFileShowsTheChosenFileBesideTheMainWindow) {
+    AppHarness h;
+    h.writeDefaultConfig({});
+    ASSERT_TRUE(h.start());
+    ASSERT_TRUE(QDir().mkpath(h.appFolder() + QStringLiteral("/Data Files")));
+    const QString path = h.appFolder() + QStringLiteral("/Data Files/run.csv");
+    writeFileTruncating(
+        path,
+        encodeLines({QStringLiteral("Kestova Quorlin"),
+                     QStringLiteral("Data Acquisition and Display Software File Version 2.1.3"),
+                     QStringLiteral("Date file created: 2026-12-07"),
+                     QStringLiteral("Time file created: 14:05:09"),
+                     QStringLiteral("System Time,Time(Seconds),CH0,CH1,CH2,CH3,CH4,CH5,CH6,CH7"),
+                     QStringLiteral("2026-12-07 14:05:09,.03,1.5,0,0,0,0,0,0,0"),
+                     QStringLiteral("2026-12-07 14:05:10,1.03,2.5,0,0,0,0,0,0,0")}));
+    h.files->answers.push_back(path);
+    h.trigger(h.model().mnuOpenDataFile);
+
+    ASSERT_EQ(h.files->requests.size(), 1u);
+    EXPECT_FALSE(h.files->wasSave[0]);
+    EXPECT_EQ(h.files->requests[0].initDir, h.appFolder() + QStringLiteral("/Data Files"));
+    EXPECT_EQ(h.files->requests[0].filterIndex, 3);
+    DataReviewWindow* w = reviewWindow(h);
+    ASSERT_NE(w, nullptr);
+    ASSERT_TRUE(h.waitFor([&] { return w->model().state() == DataReviewModel::State::Loaded; }));
+    EXPECT_EQ(w->model().data().rows, 2);
+    EXPECT_EQ(w->model().meanText(0), QStringLiteral("2"));
+    EXPECT_TRUE(h.box->all.isEmpty());
+}
+
+TEST(DataReviewIntegration, aFileThatIsNotOursIsNamedInABoxAndNoWindowOpens) {
+    AppHarness h;
+    h.writeDefaultConfig({});
+    ASSERT_TRUE(h.start());
+    const QString path = h.appFolder() + QStringLiteral("/Logs/Default.cfg");
+    h.files->answers.push_back(path);
+    h.trigger(h.model().mnuOpenDataFile);
+
+    ASSERT_EQ(h.box->okTexts.size(), 1);
+    EXPECT_EQ(h.box->okTexts[0],
+              QStringLiteral("\"%1\" is not a data file of this program: line 1 is not "
+                             "\"Kestova Quorlin\".")
+                  .arg(path));
+    EXPECT_EQ(reviewWindow(h), nullptr);
+
+    h.trigger(h.model().mnuOpenDataFile);  // cancelled
+    EXPECT_EQ(reviewWindow(h), nullptr);
+    EXPECT_EQ(h.box->okTexts.size(), 1);
+}
