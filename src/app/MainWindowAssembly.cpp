@@ -185,9 +185,12 @@ void MainWindowAssembly::mnuAbout_Click() {
 // Saves the chart as shown; the type follows the chosen name's extension. A failure is the
 // operator's to see, not a run-stopping error: the chart and the run stay as they were.
 void MainWindowAssembly::mnuExportChart_Click() {
-    if (!plotChart_) {
-        return;
+    if (plotChart_) {
+        exportChartAs(*plotChart_);
     }
+}
+
+void MainWindowAssembly::exportChartAs(QCustomPlotChart& chart) {
     Platform& p = app_.platform();
     FileDialogRequest request;
     request.filter = chartFileFilter();
@@ -199,14 +202,14 @@ void MainWindowAssembly::mnuExportChart_Click() {
     }
     int width = 0;
     if (chartFileTypeOf(path) == ChartFileType::Png) {
-        const std::optional<int> chosen = pngWidth_(plotChart_->widget()->width());
+        const std::optional<int> chosen = pngWidth_(chart.widget()->width());
         if (!chosen) {
             return;
         }
-        width = *chosen == plotChart_->widget()->width() ? 0 : *chosen;
+        width = *chosen == chart.widget()->width() ? 0 : *chosen;
     }
     try {
-        exportChart(*plotChart_, path, width);
+        exportChart(chart, path, width);
     } catch (const AppError& e) {
         p.messageBox->showOk(QStringLiteral("The chart was not exported.\n\n") + e.description);
     }
@@ -219,17 +222,12 @@ void MainWindowAssembly::mnuOpenDataFile_Click() {
         QStringLiteral("All Files (*.*)|*.*|Text Files(*.txt)|*.txt|CSV Files (*.csv)|*.csv");
     request.filterIndex = 3;
     request.initDir = app_.folders().dataFiles();
-    QString path;
-    {
-        EventGate::Hold hold(app_.eventGate());
-        path = p.fileDialog->showOpen(request);
-    }
+    const QString path = p.fileDialog->showOpen(request);
     if (path.isEmpty()) {
         return;
     }
     auto review = std::make_unique<DataReviewModel>(path, *p.clock, *p.timers);
     if (!review->open()) {
-        EventGate::Hold hold(app_.eventGate());
         p.messageBox->showOk(review->errorText());
         return;
     }
@@ -239,6 +237,8 @@ void MainWindowAssembly::mnuOpenDataFile_Click() {
         new DataReviewWindow(std::move(review), settings.PlotColor, settings.GraphBackColor);
     QMdiSubWindow* sub = app_.frame().addChildWindow(window);
     sub->setAttribute(Qt::WA_DeleteOnClose);
+    connect(window, &DataReviewWindow::exportRequested, this,
+            [this, window] { exportChartAs(window->chart()); });
     loading.startLoading();
 }
 

@@ -63,6 +63,8 @@ class MainWindowAssembly : public QObject {
 
   private:
     void connectMenus();
+    // Saves a chart as shown; the type follows the chosen name's extension.
+    void exportChartAs(QCustomPlotChart& chart);
     // The peak boxes as they stand, with the kind of peak each channel tracks.
     PerChannel<PeakEntry> peakEntries() const;
 

@@ -66,7 +66,12 @@ DataReviewWindow::DataReviewWindow(std::unique_ptr<DataReviewModel> model,
 
     allChannels_ = new QCheckBox(QStringLiteral("Show &all eight channels"), this);
     allChannels_->setObjectName(QStringLiteral("chkReviewAllChannels"));
-    layout->addWidget(allChannels_);
+    export_ = new QPushButton(QStringLiteral("&Export Chart..."), this);
+    export_->setObjectName(QStringLiteral("cmdReviewExport"));
+    auto* options = new QHBoxLayout;
+    options->addWidget(allChannels_, 1);
+    options->addWidget(export_);
+    layout->addLayout(options);
 
     auto* grid = new QGridLayout;
     const QString headings[] = {QStringLiteral("Channel"), QStringLiteral("Min"),
@@ -107,6 +112,7 @@ DataReviewWindow::DataReviewWindow(std::unique_ptr<DataReviewModel> model,
         model_->cancel();
         closeWindow();
     });
+    connect(export_, &QPushButton::clicked, this, &DataReviewWindow::exportRequested);
     connect(allChannels_, &QCheckBox::toggled, this,
             [this](bool all) { model_->setShowAllChannels(all); });
     connect(chart_->customPlot()->xAxis, qOverload<const QCPRange&>(&QCPAxis::rangeChanged), this,

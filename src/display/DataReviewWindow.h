@@ -33,6 +33,10 @@ class DataReviewWindow : public QWidget {
     DataReviewModel& model() { return *model_; }
     QCustomPlotChart& chart() { return *chart_; }
 
+  signals:
+    // The operator asked to export the chart as shown (the main window's export command).
+    void exportRequested();
+
   private:
     void showProgress();
     void showLoaded();
@@ -49,6 +53,7 @@ class DataReviewWindow : public QWidget {
     QProgressBar* progress_ = nullptr;
     QPushButton* cancel_ = nullptr;
     QCheckBox* allChannels_ = nullptr;
+    QPushButton* export_ = nullptr;
     struct StatsRow {
         QLabel* name = nullptr;
         QLabel* minimum = nullptr;

@@ -4,8 +4,10 @@
 #include "support/AppHarness.h"
 
 #include <QDir>
+#include <QFile>
 #include <QMdiArea>
 #include <QMdiSubWindow>
+#include <QPushButton>
 
 #include <gtest/gtest.h>
 
@@ -52,6 +54,19 @@ TEST(DataReviewIntegration, openDataFileShowsTheChosenFileBesideTheMainWindow) {
     ASSERT_TRUE(h.waitFor([&] { return w->model().state() == DataReviewModel::State::Loaded; }));
     EXPECT_EQ(w->model().data().rows, 2);
     EXPECT_EQ(w->model().meanText(0), QStringLiteral("2"));
+    EXPECT_TRUE(h.box->all.isEmpty());
+
+    // The review window's own export button saves its chart, not the main window's.
+    const QString svg = h.appFolder() + QStringLiteral("/Data Files/review.svg");
+    h.files->answers.push_back(svg);
+    auto* exportButton = w->findChild<QPushButton*>(QStringLiteral("cmdReviewExport"));
+    ASSERT_NE(exportButton, nullptr);
+    exportButton->click();
+    ASSERT_EQ(h.files->requests.size(), 2u);
+    EXPECT_TRUE(h.files->wasSave[1]);
+    QFile picture(svg);
+    ASSERT_TRUE(picture.open(QIODevice::ReadOnly));
+    EXPECT_TRUE(picture.readAll().contains("Value"));  // the review chart's value caption
     EXPECT_TRUE(h.box->all.isEmpty());
 }
 
