@@ -1,7 +1,5 @@
 #include "display/DataReviewWindow.h"
 
-#include "acquisition/AcquisitionValues.h"
-#include "acquisition/MainWindowModel.h"
 #include "common/NumberText.h"
 #include "common/TextFile.h"
 #include "config/SettingsModel.h"
@@ -31,20 +29,19 @@ class DataReviewWindowTest : public ::testing::Test {
         ASSERT_TRUE(QDir(temp.path()).mkdir(QStringLiteral("Data Files")));
         settings.CurrentCommPort = 1;
         settings.VersionText = QStringLiteral("2.1.3");
-        settings.WriteFileMethod = QStringLiteral("Volts");
         dialog.answers.push_back(path);
-        data.mnuSave_Click();
-        ASSERT_TRUE(settings.DataFileInUse);
+        ASSERT_EQ(data.ChooseDataFile(), path);
     }
 
     // Records `rows` scans through the real data file, four per second: CH0 counts up by .5,
     // CH2 holds -1, the other channels are not ticked (0).
     void record(int rows) {
+        PerChannel<double> volts{};
         for (int i = 0; i < rows; ++i) {
-            values.ChannelVolts[0] = 0.5 * i;
-            values.ChannelVolts[2] = -1;
+            volts[0] = 0.5 * i;
+            volts[2] = -1;
             clock.now = start.addMSecs(250 * i);
-            data.WriteToFile(shortNumberText(0.25 * i));
+            data.WriteToFile(shortNumberText(0.25 * i), volts);
         }
     }
 
@@ -76,13 +73,10 @@ class DataReviewWindowTest : public ::testing::Test {
     AppFolders folders{temp.path()};
     QString path = folders.dataFiles() + QStringLiteral("/run.csv");
     SettingsModel settings;
-    AcquisitionValues values;
-    MainWindowModel mainModel;
     FakeClock clock;
     RecordingErrorHandler errors;
-    RecordingMessageBox messages;
     FakeFileDialog dialog;
-    DataFile data{settings, values, mainModel, folders, clock, errors, messages, dialog};
+    DataFile data{settings, folders, clock, errors, dialog};
     const QDateTime start = clock.now;
     FakeTimerFactory timers;
     PerChannel<ColourValue> colours = {0x0000FF, 0x00FF00, 0xFF0000, 0xFFFF00,
@@ -163,9 +157,10 @@ TEST_F(DataReviewWindowTest, badRowsAreSkippedWithALineSayingSo) {
 TEST_F(DataReviewWindowTest, aLongLoadShowsProgressAndCancelClosesTheWindow) {
     // Enough rows for several slices; every slice takes 300 ms on the fake clock.
     QByteArray rows;
+    PerChannel<double> volts{};
     for (int i = 0; i < 20000; ++i) {
-        values.ChannelVolts[0] = i;
-        rows += encodeLines({data.rowText(shortNumberText(0.25 * i))});
+        volts[0] = i;
+        rows += encodeLines({data.rowText(shortNumberText(0.25 * i), volts)});
     }
     appendToFile(path, rows);
     clock.autoAdvanceMs = 300;
