@@ -205,6 +205,12 @@ bool PointTable::isFilled(qint64 column) const {
     return !std::isnan(x(column)) && !std::isnan(y(column));
 }
 
+void PointTable::holdDoubles() {
+    if (!wide_) {
+        widen();
+    }
+}
+
 void PointTable::setLast(double x, double y) {
     const qint64 last = count_ - 1;
     times_->set(last, x);

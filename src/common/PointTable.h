@@ -41,6 +41,10 @@ class PointTable {
     // Columns whose two cells both hold a value.
     qint64 filledCount() const { return settledFilled_ + (isFilled(count_ - 1) ? 1 : 0); }
 
+    // Keeps every value as given (double) from now on, as a reader that shows values as text
+    // needs; a plot history keeps floats.
+    void holdDoubles();
+
     void setLast(double x, double y);
     // Throws AppError (overflow) past the 32-bit column count.
     void addEmptyColumn();

@@ -89,6 +89,7 @@ bool DataFileReader::open() {
     total_ = device_->size();
     for (int c = 0; c < kChannelCount; ++c) {
         data_.channels[c] = std::make_shared<PointTable>();
+        data_.channels[c]->holdDoubles();  // the statistics show the values as recorded
     }
     return readHeader();
 }

@@ -262,7 +262,9 @@ TEST(SamplingIntegrationDisplay, continuous_plotTablesGrowByOneColumnPerScan) {
         ASSERT_EQ(table.filledCount(), filled) << "CH" << k;
         EXPECT_EQ(table.columnCount(), filled + 1) << "CH" << k;  // the next scan's column
         for (qint64 c = 0; c < filled; ++c) {
-            EXPECT_EQ(table.y(c), 2 * sim::rawToVolts(rawOf(k + 1))) << "CH" << k;
+            // The history keeps floats.
+            EXPECT_EQ(table.y(c), static_cast<float>(2 * sim::rawToVolts(rawOf(k + 1))))
+                << "CH" << k;
             EXPECT_EQ(table.x(c), history[0]->x(c));
         }
     }
@@ -293,7 +295,7 @@ TEST(SamplingIntegrationDisplay, realChart_drawsTheScansOfTheRun) {
         const PointTable& table = *graph->source();
         EXPECT_GE(table.filledCount(), scans.least) << "CH" << k;
         EXPECT_LE(table.filledCount(), scans.most) << "CH" << k;
-        EXPECT_EQ(table.y(0), sim::rawToVolts(rawOf(k - 3))) << "CH" << k;
+        EXPECT_EQ(table.y(0), static_cast<float>(sim::rawToVolts(rawOf(k - 3)))) << "CH" << k;
         EXPECT_GT(chart.drawnPointCount(plotOfChannel(k)), 0) << "CH" << k;
         EXPECT_LE(chart.drawnPointCount(plotOfChannel(k)), table.filledCount()) << "CH" << k;
     }
