@@ -22,14 +22,6 @@ bool fitsFloat(double v) {
     return a >= std::numeric_limits<float>::min() && a <= std::numeric_limits<float>::max();
 }
 
-// Grows a pyramid level by an eighth at a time: little spare room, few copies.
-template <class T>
-void append(std::vector<T>& v, const T& item) {
-    if (v.size() == v.capacity()) {
-        v.reserve(v.size() + v.size() / 8 + 64);
-    }
-    v.push_back(item);
-}
 }  // namespace
 
 template <class V>
@@ -67,8 +59,8 @@ void PointTable::Values<V>::settle(qint64 c) {
         if (levels_.size() == level) {
             levels_.emplace_back();
         }
-        std::vector<Block>& blocks = levels_[level];
-        append(blocks, b);
+        std::deque<Block>& blocks = levels_[level];
+        blocks.push_back(b);
         if (blocks.size() % 2 != 0) {
             break;
         }
@@ -168,7 +160,9 @@ std::size_t PointTable::Values<V>::memoryBytes() const {
     }
     bytes += levels_.capacity() * sizeof(levels_[0]);
     for (const auto& level : levels_) {
-        bytes += level.capacity() * sizeof(Block);
+        // libstdc++ deque nodes hold 512 bytes; its map one pointer per node.
+        const std::size_t nodes = (level.size() * sizeof(Block) + 511) / 512 + 1;
+        bytes += nodes * (512 + sizeof(void*));
     }
     return bytes;
 }

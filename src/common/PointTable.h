@@ -5,6 +5,7 @@
 #include <QtGlobal>
 
 #include <cstddef>
+#include <deque>
 #include <memory>
 #include <vector>
 
@@ -75,7 +76,7 @@ class PointTable {
 
     static constexpr int kChunkBits = 12;
     static constexpr qint64 kChunkSize = qint64{1} << kChunkBits;
-    static constexpr int kLeafBits = 6;  // 64 columns per bottom pyramid block
+    static constexpr int kLeafBits = 7;  // 128 columns per bottom pyramid block
 
   private:
     // The y row in one value type, with its pyramid.
@@ -102,7 +103,9 @@ class PointTable {
         qint64 columnOf(std::size_t level, std::size_t block, V value, bool lowest) const;
 
         std::vector<std::vector<V>> chunks_;
-        std::vector<std::vector<Block>> levels_;  // level L block k covers 64 << L columns
+        // Level L block k covers 128 << L columns. Deques grow without moving what they hold, so
+        // a long run leaves no freed copies behind.
+        std::vector<std::deque<Block>> levels_;
         qint64 size_ = 0;
     };
 
