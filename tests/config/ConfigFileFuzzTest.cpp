@@ -7,11 +7,14 @@
 
 #include <QBuffer>
 
+#include "support/FuzzMutation.h"
+
 #include <gtest/gtest.h>
 
 #include <random>
 
 using namespace quorlin;
+using namespace quorlin::test;
 
 namespace {
 
@@ -35,52 +38,20 @@ SettingsModel seedModel() {
     return m;
 }
 
-QByteArray mutate(QByteArray bytes, std::mt19937& gen) {
-    auto pick = [&](int lo, int hi) { return std::uniform_int_distribution<int>(lo, hi)(gen); };
-    static const QByteArray pieces[] = {"\r\n",  "\r",          "\n",    "-",    ".",    "E+",
-                                        "e-999", "E308",        "True",  "\xFF", "\xC3", "\x00",
-                                        " ",     "99999999999", "1e400", "+",    "\t"};
-    const int rounds = pick(1, 8);
-    for (int r = 0; r < rounds && !bytes.isEmpty(); ++r) {
-        const int at = pick(0, static_cast<int>(bytes.size()) - 1);
-        switch (pick(0, 5)) {
-            case 0:
-                bytes[at] = static_cast<char>(pick(0, 255));
-                break;
-            case 1:
-                bytes.insert(at, pieces[pick(0, std::size(pieces) - 1)]);
-                break;
-            case 2:
-                bytes.remove(at, pick(1, 64));
-                break;
-            case 3:
-                bytes.truncate(at);
-                break;
-            case 4:
-                bytes.insert(at, QByteArray(pick(1, 400), static_cast<char>('0' + pick(0, 9))));
-                break;
-            default: {
-                const int from = pick(0, static_cast<int>(bytes.size()) - 1);
-                bytes.insert(at, bytes.mid(from, pick(1, 200)));
-                break;
-            }
-        }
-    }
-    return bytes;
-}
+const std::vector<QByteArray> kPieces = {"\r\n",  "\r",          "\n",    "-",    ".",    "E+",
+                                         "e-999", "E308",        "True",  "\xFF", "\xC3", "\x00",
+                                         " ",     "99999999999", "1e400", "+",    "\t"};
 
 }  // namespace
 
 TEST(ConfigFileFuzz, mutatedFiles_loadOrReportAnError) {
-    const int iterations = qEnvironmentVariableIsSet("QUORLIN_FUZZ_ITERATIONS")
-                               ? qEnvironmentVariableIntValue("QUORLIN_FUZZ_ITERATIONS")
-                               : 3000;
+    const int iterations = fuzzIterations(3000);
     const QByteArray valid = encodeLines(configFileLines(seedModel(), true));
     std::mt19937 gen(1207);
     int loaded = 0;
     int failed = 0;
     for (int i = 0; i < iterations; ++i) {
-        const QByteArray bytes = mutate(valid, gen);
+        const QByteArray bytes = mutate(valid, gen, kPieces);
         QBuffer device;
         device.setData(bytes);
         device.open(QIODevice::ReadOnly);

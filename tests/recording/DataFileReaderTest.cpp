@@ -1,5 +1,6 @@
 #include "recording/DataFileReader.h"
 
+#include "support/DataFileText.h"
 #include "support/TempFolder.h"
 
 #include <QFile>
@@ -11,12 +12,7 @@ using namespace quorlin::test;
 
 namespace {
 
-const QByteArray kHeader =
-    "Kestova Quorlin\r\n"
-    "Data Acquisition and Display Software File Version 2.1.3\r\n"
-    "Date file created: 2026-12-07\r\n"
-    "Time file created: 14:05:09\r\n"
-    "System Time,Time(Seconds),CH0,CH1,CH2,CH3,CH4,CH5,CH6,CH7\r\n";
+const QByteArray& kHeader = kDataFileHeader;
 
 // A row as the recording writes it: time fields, then CH0 = elapsed and CH1..CH7 = 0.
 QByteArray row(const char* wall, const char* elapsed, const char* ch0 = nullptr) {

@@ -3,6 +3,7 @@
 #include "acquisition/AcquisitionValues.h"
 #include "config/SettingsModel.h"
 #include "platform/AppFolders.h"
+#include "support/DataFileText.h"
 #include "support/Fakes.h"
 #include "support/FileSizeLimit.h"
 #include "support/TempFolder.h"
@@ -19,17 +20,7 @@ using namespace quorlin::test;
 
 namespace {
 
-QByteArray readAll(const QString& path) {
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
-
-const QByteArray kHeader =
-    "Kestova Quorlin\r\n"
-    "Data Acquisition and Display Software File Version 2.1.3\r\n"
-    "Date file created: 2026-12-07\r\n"
-    "Time file created: 14:05:09\r\n"
-    "System Time,Time(Seconds),CH0,CH1,CH2,CH3,CH4,CH5,CH6,CH7\r\n";
+const QByteArray& kHeader = kDataFileHeader;
 
 class DataFileTest : public ::testing::Test {
   protected:
