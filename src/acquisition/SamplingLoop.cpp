@@ -98,6 +98,7 @@ void SamplingLoop::start() {
     link_.OpenCommPort(port, kMain);
     sampling_ = true;
     model_.mnuSample->setChecked(true);
+    emit samplingChanged(true);
     model_.mnuTools->setEnabled(false);
     model_.mnuHelp->setEnabled(false);
     model_.mnuSave->setEnabled(false);
@@ -123,6 +124,7 @@ void SamplingLoop::stop() {
     }
     sampling_ = false;
     model_.mnuSample->setChecked(false);
+    emit samplingChanged(false);
     model_.mnuTools->setEnabled(true);
     model_.mnuHelp->setEnabled(true);
     model_.mnuSave->setEnabled(true);
@@ -185,6 +187,7 @@ bool SamplingLoop::takeReply() {
         return false;
     }
     if (!isGoodReply(link_.PortBuffer)) {
+        ++repeats_;
         sendRequest();  // CurrentChannel stays as it is: the same request goes out again
         return false;
     }
@@ -226,6 +229,7 @@ void SamplingLoop::handleReply(int k, const QByteArray& reply) {
 }
 
 void SamplingLoop::closeScan() {
+    ++scans_;
     const PerChannel<double>& data =
         settings_.GraphScale ? values_.ChannelScaled : values_.ChannelVolts;
     if (settings_.GraphMethod == QLatin1String("AutoScale")) {
@@ -279,6 +283,7 @@ void SamplingLoop::onWatchdogTimeout() {
         SerialPort& port = link_.mainPort();
         if (watch_ == Watch::AwaitingReply) {
             retried_ = true;  // the request goes out again, its first reply may still come
+            ++repeats_;
             showBoardStatus();
             link_.PortBuffer = port.input();
             watch_ = Watch::QuietWait;

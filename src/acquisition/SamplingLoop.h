@@ -71,6 +71,19 @@ class SamplingLoop : public QObject {
     qint16 CountActiveChannels() const;
     bool isSampling() const { return sampling_; }
 
+    // Since the program started: scans closed, requests sent again because their reply was
+    // bad or did not come, and times the line came back after it was lost. Counting is all
+    // the receive path does for the run-health line.
+    quint64 scanCount() const { return scans_; }
+    quint64 repeatCount() const { return repeats_; }
+    quint64 reconnectCount() const { return reconnects_; }
+    // The line came back after it was lost and sampling went on.
+    void countReconnect() { ++reconnects_; }
+
+  signals:
+    // Sampling started (true) or stopped (false), once its menu state is set.
+    void samplingChanged(bool sampling);
+
   private:
     enum class Watch { Off, AwaitingReply, QuietWait };
 
@@ -116,6 +129,9 @@ class SamplingLoop : public QObject {
     bool retried_ = false;        // a request was sent again after a time-out, no good reply since
     bool rowWritten_ = false;
     Watch watch_ = Watch::Off;
+    quint64 scans_ = 0;
+    quint64 repeats_ = 0;
+    quint64 reconnects_ = 0;
 };
 
 }  // namespace quorlin

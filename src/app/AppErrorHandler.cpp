@@ -36,6 +36,8 @@ void AppErrorHandler::SimpleErrorHandler(qint32 number, const QString& source,
         // On disk before the operator sees anything, so the entry survives a Cancel.
         appendToFile(folders_.errorLog(),
                      (kRule + kCrLf + entry + kCrLf + kRule + kCrLf + kCrLf).toUtf8());
+        // Entries are rare: each is made durable at once rather than scheduled.
+        syncFileData(folders_.errorLog());
 
         const QString message =
             QStringLiteral("The error shown below has occurred!") + kCrLf +

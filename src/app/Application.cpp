@@ -43,6 +43,9 @@ void Application::shutdown() {
 }
 
 void Application::releaseForExit() {
+    if (beforeExit_) {
+        beforeExit_();
+    }
     // The port's lock file and the instance lock must not outlive the process's last act.
     try {
         if (mainPort_ && mainPort_->isOpen()) {

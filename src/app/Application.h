@@ -35,6 +35,8 @@ struct Platform {
     std::unique_ptr<FileDialog> fileDialog;
     std::unique_ptr<ColourDialog> colourDialog;
     std::unique_ptr<TimerFactory> timers;
+    // Makes a file's data durable; empty: fdatasync.
+    std::function<bool(const QString& path)> syncFile;
 };
 
 // Builds the platform once the event gate and the frame (the parent of message boxes) exist.
@@ -73,6 +75,8 @@ class Application {
     ErrorHandler& errorHandler() { return *errorHandler_; }
     FrameWindow& frame() { return *frame_; }
     ConfigFile& configFile() { return *configFile_; }
+    // Run just before the process ends (what must reach the disk first).
+    void setBeforeExit(std::function<void()> beforeExit) { beforeExit_ = std::move(beforeExit); }
 
   private:
     void releaseForExit();
@@ -88,6 +92,7 @@ class Application {
     std::unique_ptr<AppErrorHandler> errorHandler_;
     std::unique_ptr<BoardLink> link_;
     std::unique_ptr<ConfigFile> configFile_;
+    std::function<void()> beforeExit_;
 };
 
 }  // namespace quorlin

@@ -7,6 +7,7 @@
 #include "config/ConfigurationDialogModel.h"
 #include "config/SwapColorDialog.h"
 #include "config/SwapColorDialogModel.h"
+#include "device/BoardProtocol.h"
 #include "device/CommPortDialog.h"
 #include "device/CommPortDialogModel.h"
 #include "display/AboutBox.h"
@@ -17,6 +18,7 @@
 #include "display/QCustomPlotChart.h"
 
 #include <qcustomplot.h>
+#include <QFileInfo>
 #include <QInputDialog>
 #include <QMdiArea>
 #include <QMdiSubWindow>
@@ -51,8 +53,11 @@ MainWindowAssembly::MainWindowAssembly(Application& app, std::unique_ptr<Chart> 
     plotArrays_ = std::make_unique<PlotArrays>(values, *chart_, app.errorHandler());
     range_ = std::make_unique<ChannelRange>(settings, values, model_);
     colours_ = std::make_unique<ColourRoutines>(settings, model_, *chart_);
+    sync_ = std::make_unique<SyncScheduler>(*p.timers, *p.clock, p.syncFile);
     dataFile_ = std::make_unique<DataFile>(settings, app.folders(), *p.clock, app.errorHandler(),
                                            *p.fileDialog);
+    dataFile_->setRowWritten([this](const QString& path) { sync_->written(path); });
+    app.setBeforeExit([this] { sync_->syncNow(); });
     peakFile_ = std::make_unique<PeakFile>(settings, app.folders(), app.errorHandler());
     save_ = std::make_unique<SaveCommand>(settings, model_, *dataFile_, *p.messageBox,
                                           app.errorHandler());
@@ -72,6 +77,16 @@ MainWindowAssembly::MainWindowAssembly(Application& app, std::unique_ptr<Chart> 
     loop_ = std::make_unique<SamplingLoop>(settings, values, model_, app.link(), *chart_, *p.clock,
                                            app.errorHandler(), *p.messageBox, *p.timers,
                                            app.eventGate(), *conversion_, std::move(hooks));
+    runStatus_ = std::make_unique<RunStatusModel>(
+        model_, *p.clock, *p.timers, [this] { return runCounts(); }, lineScanLimit(kLineBaud));
+    connect(loop_.get(), &SamplingLoop::samplingChanged, this, [this](bool sampling) {
+        if (sampling) {
+            runStatus_->started();
+        } else {
+            sync_->syncNow();  // what the run recorded is on the disk once sampling has stopped
+            runStatus_->stopped();
+        }
+    });
     panel_ = std::make_unique<ChannelPanel>(settings, model_, *chart_, *p.messageBox,
                                             [&app] { app.sendStartupCommands(); });
     connectMenus();
@@ -92,9 +107,24 @@ ConfigurationDialog* MainWindowAssembly::configurationWindow() const {
 
 MainWindowAssembly::~MainWindowAssembly() {
     app_.link().setAveragingPendingChanged({});
+    app_.setBeforeExit({});
     if (configuration_) {
         delete configuration_.data();
     }
+}
+
+RunCounts MainWindowAssembly::runCounts() const {
+    RunCounts c;
+    c.scans = loop_->scanCount();
+    c.repeats = loop_->repeatCount();
+    c.reconnects = loop_->reconnectCount();
+    c.rowsWritten = dataFile_->rowsWritten();
+    c.rowsFailing = dataFile_->rowsFailing();
+    c.recording = app_.settings().DataFileInUse;
+    if (c.recording) {
+        c.fileBytes = QFileInfo(app_.settings().DataFilePath).size();
+    }
+    return c;
 }
 
 void MainWindowAssembly::connectMenus() {

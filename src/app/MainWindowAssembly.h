@@ -8,9 +8,11 @@
 #include "display/ChannelRange.h"
 #include "display/ColourRoutines.h"
 #include "display/PlotArrays.h"
+#include "display/RunStatusModel.h"
 #include "presentation/MainWindowModel.h"
 #include "recording/DataFile.h"
 #include "recording/PeakFile.h"
+#include "recording/SyncScheduler.h"
 
 #include <QPointer>
 
@@ -43,6 +45,9 @@ class MainWindowAssembly : public QObject {
     SamplingLoop& loop() { return *loop_; }
     PlotArrays& plotArrays() { return *plotArrays_; }
     ChannelPanel& panel() { return *panel_; }
+    DataFile& dataFile() { return *dataFile_; }
+    SyncScheduler& syncScheduler() { return *sync_; }
+    RunStatusModel& runStatus() { return *runStatus_; }
     // The configuration window while it is open.
     ConfigurationDialog* configurationWindow() const;
 
@@ -67,6 +72,8 @@ class MainWindowAssembly : public QObject {
     void exportChartAs(QCustomPlotChart& chart);
     // The peak boxes as they stand, with the kind of peak each channel tracks.
     PerChannel<PeakEntry> peakEntries() const;
+    // The run-health line's counters as they stand.
+    RunCounts runCounts() const;
 
     Application& app_;
     MainWindowModel model_;
@@ -78,10 +85,12 @@ class MainWindowAssembly : public QObject {
     std::unique_ptr<PlotArrays> plotArrays_;
     std::unique_ptr<ChannelRange> range_;
     std::unique_ptr<ColourRoutines> colours_;
+    std::unique_ptr<SyncScheduler> sync_;  // outlives the data file, which feeds it
     std::unique_ptr<DataFile> dataFile_;
     std::unique_ptr<PeakFile> peakFile_;
     std::unique_ptr<SaveCommand> save_;
     std::unique_ptr<SamplingLoop> loop_;
+    std::unique_ptr<RunStatusModel> runStatus_;
     std::unique_ptr<ChannelPanel> panel_;
     std::unique_ptr<MainWindow> window_;
     QPointer<ConfigurationDialog> configuration_;

@@ -1,5 +1,7 @@
 #include "common/DateText.h"
 
+#include <algorithm>
+
 namespace quorlin {
 
 namespace {
@@ -66,6 +68,13 @@ bool parseGeneralDateTimeSeconds(std::string_view text, qint64& seconds) {
     const qint64 days = QDate(year, month, day).toJulianDay();
     seconds = days * 86400 + hour * 3600 + minute * 60 + second;
     return true;
+}
+
+QString durationText(qint64 seconds) {
+    seconds = std::max<qint64>(seconds, 0);
+    return QStringLiteral("%1:%2:%3")
+        .arg(seconds / 3600)
+        .arg(two(static_cast<int>(seconds / 60 % 60)), two(static_cast<int>(seconds % 60)));
 }
 
 }  // namespace quorlin

@@ -14,6 +14,8 @@ QString timeText(const QDateTime& t);             // 14:05:09
 QString generalDateTimeText(const QDateTime& t);  // 2026-12-07 14:05:09
 // The error log's own form: "07/12/2026 02:05:09 pm" (12-hour clock, 00:30 is 12:30 am).
 QString errorLogDateText(const QDateTime& t);
+// A duration in whole seconds: "0:00:05", "26:03:00" (hours go on counting past a day).
+QString durationText(qint64 seconds);
 
 // Reads a general date-time text back as seconds on a calendar without time zones (only
 // differences between two such values mean something). False unless the text is exactly in

@@ -233,4 +233,19 @@ bool parseFieldNumber(std::string_view text, double& value) {
     return true;
 }
 
+QString byteSizeText(qint64 bytes) {
+    if (bytes < 1000) {
+        return QStringLiteral("%1 B").arg(bytes);
+    }
+    static const char* const kUnits[] = {"kB", "MB", "GB", "TB"};
+    double v = static_cast<double>(bytes) / 1000.0;
+    int unit = 0;
+    // Past 999.95 the one-decimal text would read "1000.0": move up a unit instead.
+    while (v >= 999.95 && unit < 3) {
+        v /= 1000.0;
+        ++unit;
+    }
+    return QString::number(v, 'f', 1) + u' ' + QLatin1String(kUnits[unit]);
+}
+
 }  // namespace quorlin

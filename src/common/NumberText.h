@@ -37,5 +37,7 @@ bool parseWholeNumber(QStringView text, double& value);
 // the whole field, no blanks, no "+". False for anything else and for values a double cannot
 // hold. Works on the raw bytes, for files of millions of fields.
 bool parseFieldNumber(std::string_view text, double& value);
+// A file size in decimal units with one decimal above bytes: "512 B", "56.2 kB", "1.3 GB".
+QString byteSizeText(qint64 bytes);
 
 }  // namespace quorlin

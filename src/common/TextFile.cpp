@@ -7,6 +7,9 @@
 #include <QSaveFile>
 #include <QStringDecoder>
 
+#include <fcntl.h>
+#include <unistd.h>
+
 #include <cerrno>
 
 namespace quorlin {
@@ -105,6 +108,17 @@ void writeFileAtomically(const QString& path, const QByteArray& bytes) {
     if (!file.commit()) {
         throw fileError(path, file.errorString());
     }
+}
+
+bool syncFileData(const QString& path) {
+    // Read-only is enough for fdatasync, and still works once the folder is unwritable.
+    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) {
+        return false;
+    }
+    const bool ok = ::fdatasync(fd) == 0;
+    ::close(fd);
+    return ok;
 }
 
 QString decodeText(const QByteArray& bytes) {

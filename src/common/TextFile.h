@@ -24,6 +24,10 @@ void writeFileTruncating(const QString& path, const QByteArray& bytes);
 // previous file stays intact.
 void writeFileAtomically(const QString& path, const QByteArray& bytes);
 
+// Asks the kernel to put the file's data on the disk (fdatasync), so a power cut cannot take
+// it. False when the file cannot be opened or the disk refuses.
+bool syncFileData(const QString& path);
+
 // UTF-8 when valid, else Windows-1252.
 QString decodeText(const QByteArray& bytes);
 

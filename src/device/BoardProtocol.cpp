@@ -1,6 +1,7 @@
 #include "device/BoardProtocol.h"
 
 #include "common/AppError.h"
+#include "common/Channel.h"
 #include "common/Rounding.h"
 
 #include <array>
@@ -48,6 +49,12 @@ double replyToVolts(const QByteArray& reply) {
     const int low = static_cast<unsigned char>(reply.at(2));
     const double volts = static_cast<double>(high * 256 + low - kMidScale) * kVoltsPerCount;
     return roundHalfEven(volts, 3);
+}
+
+double lineScanLimit(qint32 baud) {
+    constexpr int kBitsPerByte = 10;  // start, eight data bits, stop
+    constexpr int kBytesPerScan = kChannelCount * (1 + kReplyLength);
+    return static_cast<double>(baud) / kBitsPerByte / kBytesPerScan;
 }
 
 }  // namespace quorlin

@@ -33,4 +33,11 @@ bool isGoodReply(const QByteArray& reply);
 // three bytes throws AppError(SubscriptOutOfRange).
 double replyToVolts(const QByteArray& reply);
 
+// The port's speed: 9600 baud, eight data bits, no parity, one stop bit.
+constexpr qint32 kLineBaud = 9600;
+
+// Scans per second a line of `baud` can carry, 10 bits a byte, every channel being one
+// request byte and its reply: 30.0 at 9600 baud. No scan rate can go above it.
+double lineScanLimit(qint32 baud);
+
 }  // namespace quorlin

@@ -106,6 +106,10 @@ MainWindow::MainWindow(MainWindowModel& model, QWidget* chartWidget, QWidget* pa
         graphLayout->addWidget(chartWidget);
     }
     chartSide->addWidget(fraGraph, 1);
+    lblRunStatus_ = new QLabel(this);
+    lblRunStatus_->setObjectName(QStringLiteral("lblRunStatus"));
+    chartSide->addWidget(lblRunStatus_);
+    showRunStatus();
     chartSide->addWidget(buildChannelRange());
     body->addLayout(chartSide, 1);
     layout->addLayout(body, 1);
@@ -136,6 +140,7 @@ MainWindow::MainWindow(MainWindowModel& model, QWidget* chartWidget, QWidget* pa
     connect(&model_, &MainWindowModel::boardStatusChanged, this, &MainWindow::showBoardStatus);
     connect(&model_, &MainWindowModel::averagingNoticeChanged, this,
             &MainWindow::showAveragingNotice);
+    connect(&model_, &MainWindowModel::runStatusChanged, this, &MainWindow::showRunStatus);
     connect(&model_, &MainWindowModel::readoutChanged, this, &MainWindow::onReadoutChanged);
 }
 
@@ -414,6 +419,11 @@ void MainWindow::showAveragingNotice() {
 void MainWindow::keyPressEvent(QKeyEvent* event) {
     emit keyPressed(event->key(), event->modifiers());
     QWidget::keyPressEvent(event);
+}
+
+void MainWindow::showRunStatus() {
+    lblRunStatus_->setText(model_.runStatus());
+    lblRunStatus_->setVisible(!model_.runStatus().isEmpty());
 }
 
 }  // namespace quorlin

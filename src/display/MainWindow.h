@@ -67,6 +67,7 @@ class MainWindow : public QWidget {
     void showReadout(ReadoutField field);
     void showBoardStatus();
     void showAveragingNotice();
+    void showRunStatus();
 
     MainWindowModel& model_;
     PerChannel<RowWidgets> rows_{};
@@ -80,6 +81,7 @@ class MainWindow : public QWidget {
     QLabel* lblFile_ = nullptr;
     QLabel* lblBoardStatus_ = nullptr;
     QLabel* lblAveragingNotice_ = nullptr;
+    QLabel* lblRunStatus_ = nullptr;
 
     static constexpr int kRowFields = static_cast<int>(RowField::Colour) + 1;
     static constexpr int kReadoutFields = static_cast<int>(ReadoutField::Visible) + 1;

@@ -94,6 +94,12 @@ void MainWindowModel::setAveragingNotice(const QString& text) {
     }
 }
 
+void MainWindowModel::setRunStatus(const QString& text) {
+    if (assignIfChanged(runStatus_, text)) {
+        emit runStatusChanged();
+    }
+}
+
 #define QUORLIN_READOUT_SETTER(Name, member, Field, Type) \
     void MainWindowModel::Name(Type value) {              \
         if (assignIfChanged(member, value)) {             \

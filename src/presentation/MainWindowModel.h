@@ -75,6 +75,9 @@ class MainWindowModel : public QObject {
     // Shown while a Samples Averaged chosen during a run waits to be sent; empty otherwise.
     const QString& averagingNotice() const { return averagingNotice_; }
     void setAveragingNotice(const QString& text);
+    // The run-health line under the chart; empty before the first run.
+    const QString& runStatus() const { return runStatus_; }
+    void setRunStatus(const QString& text);
 
     // Channel Range readout (fraHiLo).
     const QString& hiLabel() const { return hiLabel_; }
@@ -116,6 +119,7 @@ class MainWindowModel : public QObject {
     void fileLabelChanged();
     void boardStatusChanged();
     void averagingNoticeChanged();
+    void runStatusChanged();
     void readoutChanged(quorlin::ReadoutField field);
 
   private:
@@ -128,6 +132,7 @@ class MainWindowModel : public QObject {
     QString fileLabel_ = QStringLiteral("No data file in use.");
     QString boardStatus_;
     QString averagingNotice_;
+    QString runStatus_;
     QString hiLabel_ = QStringLiteral("High");
     QString hiText_;
     QString loLabel_ = QStringLiteral("Low");

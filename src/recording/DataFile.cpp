@@ -11,6 +11,8 @@
 #include "platform/Clock.h"
 #include "platform/FileDialog.h"
 
+#include <utility>
+
 namespace quorlin {
 
 DataFile::DataFile(SettingsModel& settings, const AppFolders& folders, Clock& clock,
@@ -34,6 +36,7 @@ QString DataFile::ChooseDataFile() {
     } catch (const AppError&) {
         return {};
     }
+    rowsFailing_ = false;  // a new file: its first failure is reported again
     return path;
 }
 
@@ -61,7 +64,15 @@ QString DataFile::rowText(const QString& elapsedTimeText, std::span<const double
 void DataFile::WriteToFile(const QString& elapsedTimeText, std::span<const double> values) {
     try {
         appendToFile(settings_.DataFilePath, encodeLines({rowText(elapsedTimeText, values)}));
+        ++rowsWritten_;
+        rowsFailing_ = false;
+        if (rowWritten_) {
+            rowWritten_(settings_.DataFilePath);
+        }
     } catch (const AppError& e) {
+        if (std::exchange(rowsFailing_, true)) {
+            return;  // a full disk fails every row: one report until a row gets through
+        }
         errors_.SimpleErrorHandler(e.number, QStringLiteral("WriteToFile"),
                                    QStringLiteral("General"), e.description);
     }

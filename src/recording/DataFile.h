@@ -3,7 +3,9 @@
 #include <QString>
 #include <QStringList>
 
+#include <functional>
 #include <span>
+#include <utility>
 
 namespace quorlin {
 
@@ -25,8 +27,17 @@ class DataFile {
     // and failure. Returns the chosen name, empty after a cancel or a failure.
     QString ChooseDataFile();
     // Appends one row to DataFilePath: the time, the elapsed-time text and the given values.
-    // A failure is reported and loses only that row.
+    // A failure loses only that row and leaves no part of it in the file. It is reported
+    // once, not again for the rows after it that fail as well, until a row has been written.
     void WriteToFile(const QString& elapsedTimeText, std::span<const double> values);
+
+    // Called with the file's path after each row that reached it.
+    void setRowWritten(std::function<void(const QString&)> rowWritten) {
+        rowWritten_ = std::move(rowWritten);
+    }
+    qint64 rowsWritten() const { return rowsWritten_; }
+    // The last row could not be written.
+    bool rowsFailing() const { return rowsFailing_; }
 
     // The five header lines and one row, as written.
     QStringList headerLines() const;
@@ -38,6 +49,9 @@ class DataFile {
     Clock& clock_;
     ErrorHandler& errors_;
     FileDialog& dialog_;
+    std::function<void(const QString&)> rowWritten_;
+    qint64 rowsWritten_ = 0;
+    bool rowsFailing_ = false;
 };
 
 }  // namespace quorlin

@@ -61,5 +61,10 @@ TEST(BoardProtocolTest, decoding_aShortReplyIsRefusedNotReadPastItsEnd) {
     EXPECT_THROW(replyToVolts(QByteArray()), AppError);
 }
 
+TEST(BoardProtocolTest, lineScanLimit_isWhatTheLineCarriesForEightExchanges) {
+    EXPECT_DOUBLE_EQ(lineScanLimit(kLineBaud), 30.0);
+    EXPECT_DOUBLE_EQ(lineScanLimit(19200), 60.0);
+}
+
 }  // namespace
 }  // namespace quorlin

@@ -1,6 +1,8 @@
 #include "display/AboutBox.h"
 #include "display/MainWindow.h"
+#include "display/RunStatusModel.h"
 #include "support/AccessibleRoute.h"
+#include "support/Fakes.h"
 
 #include <QCheckBox>
 #include <QDeadlineTimer>
@@ -152,6 +154,37 @@ TEST_F(MainWindowTest, widgetsMirrorModelChanges) {
     EXPECT_TRUE(showsSoon("txtCH3", "1.25"));
     EXPECT_TRUE(showsSoon("txtTimeCH3", "14:05:09"));
     EXPECT_EQ(find<QLineEdit>("txtCH2")->text(), QStringLiteral("0"));
+}
+
+TEST_F(MainWindowTest, runStatusLineSitsUnderTheChartAndFollowsTheRun) {
+    test::FakeClock clock;
+    test::FakeTimerFactory timers;
+    RunCounts counts{.recording = true};
+    RunStatusModel status(
+        model, clock, timers, [&] { return counts; }, 30.0);
+    window.resize(1000, 700);
+    window.show();
+    auto* line = find<QLabel>("lblRunStatus");
+    EXPECT_TRUE(line->isHidden());  // nothing to say before the first run
+
+    status.started();
+    clock.ms += 1000;
+    counts.scans += 29;
+    counts.repeats += 2;
+    counts.rowsFailing = true;
+    timers.created.at(0)->fire();
+    QCoreApplication::processEvents();
+    EXPECT_FALSE(line->isHidden());
+    EXPECT_TRUE(line->text().startsWith(
+        "29.0 of 30.0 scans/s  |  repeated replies: 2  |  reconnects: 0  |  rows: NOT BEING "
+        "WRITTEN"))
+        << line->text().toStdString();
+
+    const QRect graph = find("fraGraph")->geometry();
+    const QRect under = line->geometry();
+    EXPECT_GE(under.top(), graph.bottom());
+    EXPECT_LT(under.left(), graph.right());
+    EXPECT_GT(under.right(), graph.left());
 }
 
 TEST_F(MainWindowTest, valueTextsChangingFasterThanTheScreen_showTheLatest) {

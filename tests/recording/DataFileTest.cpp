@@ -75,24 +75,33 @@ TEST_F(DataFileTest, rows_holdTheChosenValuesAsShortNumbers) {
     EXPECT_TRUE(errors.reports.empty());
 }
 
-TEST_F(DataFileTest, folderGoneMidRecording_reportsEachLostRowAndRecovers) {
+TEST_F(DataFileTest, folderGoneMidRecording_reportsOnceUntilARowGetsThroughAndRecovers) {
+    QStringList written;
+    data.setRowWritten([&](const QString& p) { written << p; });
     startRecording(path);
     writeRow(QStringLiteral("1"));
     ASSERT_TRUE(QDir(folders.dataFiles()).removeRecursively());
 
     writeRow(QStringLiteral("2"));
     writeRow(QStringLiteral("3"));
-    ASSERT_EQ(errors.reports.size(), 2u);
-    for (const ReportedError& r : errors.reports) {
-        EXPECT_EQ(r.source, "WriteToFile");
-        EXPECT_EQ(r.screen, "General");
-    }
+    ASSERT_EQ(errors.reports.size(), 1u);
+    EXPECT_EQ(errors.reports[0].source, "WriteToFile");
+    EXPECT_EQ(errors.reports[0].screen, "General");
     EXPECT_TRUE(settings.DataFileInUse);
+    EXPECT_TRUE(data.rowsFailing());
 
     ASSERT_TRUE(QDir(temp.path()).mkdir(QStringLiteral("Data Files")));
     writeRow(QStringLiteral("4"));
-    EXPECT_EQ(errors.reports.size(), 2u);
+    EXPECT_FALSE(data.rowsFailing());
     EXPECT_EQ(readAll(path), "2026-12-07 14:05:09,4,0,0,0,0,0,0,0,0\r\n");
+    EXPECT_EQ(data.rowsWritten(), 2);
+    EXPECT_EQ(written, QStringList({path, path}));  // only the rows that reached the file
+
+    // A later failure is a new one and is reported again.
+    ASSERT_TRUE(QDir(folders.dataFiles()).removeRecursively());
+    writeRow(QStringLiteral("5"));
+    writeRow(QStringLiteral("6"));
+    EXPECT_EQ(errors.reports.size(), 2u);
 }
 
 TEST_F(DataFileTest, unwritableFile_isReported) {

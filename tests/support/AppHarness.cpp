@@ -126,6 +126,7 @@ bool AppHarness::start() {
             p.fileDialog.reset(files = new FakeFileDialog);
             p.colourDialog.reset(colours = new FakeColourDialog);
             p.timers = std::make_unique<QtTimerFactory>(gate);
+            p.syncFile = options_.syncFile;
             return p;
         },
         AppFolders(dir_.path()), [this] { ++processEnds; });

@@ -24,6 +24,8 @@ struct AppHarnessOptions {
     bool startBoard = true;
     // Without a board of its own: the device bound to `port` (a board another process owns).
     QString devicePath{};
+    // Makes a file durable in place of fdatasync (empty: fdatasync).
+    std::function<bool(const QString&)> syncFile{};
 };
 
 class AppHarness {

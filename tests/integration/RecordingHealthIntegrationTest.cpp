@@ -1,0 +1,124 @@
+// A long recording against the simulated board: when its rows become durable, what a disk that
+// refuses them does to the run, and the run-health line meanwhile.
+
+#include "integration/RecordedFiles.h"
+#include "support/AppHarness.h"
+#include "support/FileSizeLimit.h"
+
+#include <QFileInfo>
+
+#include <gtest/gtest.h>
+
+namespace quorlin::test {
+namespace {
+
+using namespace std::chrono_literals;
+using Clock = std::chrono::steady_clock;
+
+constexpr int kHeaderLines = 5;
+
+void startProgram(AppHarness& h) {
+    h.writeDefaultConfig({});
+    ASSERT_TRUE(h.start());
+    h.activate();
+    ASSERT_TRUE(h.waitFor([&] { return h.board().received().size() >= 2; }));
+    h.board().clearLog();
+}
+
+void startRecording(AppHarness& h, const QString& path) {
+    h.files->answers = {path};
+    h.trigger(h.model().mnuSave);
+    ASSERT_TRUE(h.settings().DataFileInUse);
+}
+
+// Every line after the header is a whole row of ten fields.
+void expectWholeRows(const QString& path, qint64 rows) {
+    const RecordedLines file = readRecordedLines(path);
+    EXPECT_EQ(file.badLineEnds, 0);
+    ASSERT_EQ(file.lines.size(), kHeaderLines + rows);
+    for (const QString& row : file.lines.mid(kHeaderLines)) {
+        ASSERT_EQ(row.split(u',').size(), 10) << row.toStdString();
+    }
+}
+
+TEST(RecordingHealthIntegration, rowsAreSyncedAtMostOnceASecondWhileTheyCome_andAtOnceOnStop) {
+    struct Sync {
+        Clock::time_point at;
+        qint64 rows;  // rows written when the sync ran
+        QString path;
+    };
+    std::vector<Sync> syncs;
+    AppHarness* harness = nullptr;
+    AppHarness h({.realChart = false, .syncFile = [&](const QString& p) {
+                      syncs.push_back({Clock::now(), harness->main().dataFile().rowsWritten(), p});
+                      return true;
+                  }});
+    harness = &h;
+    startProgram(h);
+    const QString path = h.appFolder() + QStringLiteral("/synced.csv");
+    startRecording(h, path);
+    h.trigger(h.model().mnuSample);
+    ASSERT_TRUE(h.waitFor([&] { return syncs.size() >= 3; }, 10s));
+    EXPECT_EQ(h.main().syncScheduler().syncCount(), static_cast<qint64>(syncs.size()));
+
+    const size_t beforeStop = syncs.size();
+    const bool pending = h.main().syncScheduler().isPending();
+    h.trigger(h.model().mnuSample);
+    ASSERT_FALSE(h.main().loop().isSampling());
+    // Stopping syncs what was pending before it returns: the last sync covers every row.
+    EXPECT_EQ(syncs.size(), beforeStop + (pending ? 1 : 0));
+    EXPECT_FALSE(h.main().syncScheduler().isPending());
+    const qint64 rows = h.main().dataFile().rowsWritten();
+    EXPECT_EQ(syncs.back().rows, rows);
+    expectWholeRows(path, rows);
+
+    for (size_t i = 0; i < syncs.size(); ++i) {
+        EXPECT_EQ(syncs[i].path, path);
+        if (i == 0) {
+            continue;
+        }
+        // Each sync was brought on by rows written since the one before it.
+        EXPECT_GT(syncs[i].rows, syncs[i - 1].rows) << i;
+        if (i < beforeStop) {
+            EXPECT_GE(syncs[i].at - syncs[i - 1].at, 999ms) << i;
+        }
+    }
+}
+
+TEST(RecordingHealthIntegration, aDiskThatRefusesRowsIsReportedOnce_andRecordingResumesByItself) {
+    AppHarness h({.realChart = false});
+    startProgram(h);
+    const QString path = h.appFolder() + QStringLiteral("/full.csv");
+    startRecording(h, path);
+    h.trigger(h.model().mnuSample);
+    DataFile& data = h.main().dataFile();
+    ASSERT_TRUE(h.waitFor([&] { return data.rowsWritten() >= 20; }));
+    {
+        // The file may grow by a few more bytes only: the next row fails part way.
+        FileSizeLimit full(static_cast<rlim_t>(QFileInfo(path).size()) + 30);
+        ASSERT_TRUE(h.waitFor([&] { return data.rowsFailing(); }));
+        const quint64 scans = h.main().loop().scanCount();
+        ASSERT_TRUE(h.waitFor([&] {
+            return h.model().runStatus().contains(QStringLiteral("rows: NOT BEING WRITTEN"));
+        }));
+        // Sampling goes on after Retry, rows keep failing, and the box came once.
+        ASSERT_TRUE(h.waitFor([&] { return h.main().loop().scanCount() >= scans + 20; }));
+        EXPECT_TRUE(h.main().loop().isSampling());
+        EXPECT_TRUE(data.rowsFailing());
+        EXPECT_EQ(h.box->retryCancelTexts.size(), 1);
+    }
+    const qint64 rows = data.rowsWritten();
+    ASSERT_TRUE(h.waitFor([&] { return data.rowsWritten() >= rows + 5; }));
+    ASSERT_TRUE(h.waitFor([&] { return !h.model().runStatus().contains(u"NOT BEING"); }));
+    h.trigger(h.model().mnuSample);
+
+    expectWholeRows(path, data.rowsWritten());
+    EXPECT_EQ(h.box->all.size(), 1) << h.box->all.join(u'|').toStdString();
+    QFile log(h.appFolder() + QStringLiteral("/Logs/error.log"));
+    ASSERT_TRUE(log.open(QIODevice::ReadOnly));
+    const QByteArray entries = log.readAll();
+    EXPECT_EQ(entries.count("Number: 61\r\nSource: WriteToFile"), 1) << entries.toStdString();
+}
+
+}  // namespace
+}  // namespace quorlin::test
