@@ -290,6 +290,39 @@ TEST_F(SamplingLoopTest, dataRows_gatedByIntervalOnlyWhileAFileIsInUse) {
     EXPECT_EQ(rows.size(), 2);
 }
 
+TEST_F(SamplingLoopTest, wallClockJumps_changeNeitherElapsedTimeNorTheDataInterval) {
+    settings.DataFileInUse = true;
+    settings.DataIntervalMs = 1000;
+    click();
+    scan();
+    // The wall clock steps back an hour, then forward two (NTP, daylight saving): only the
+    // monotonic counter and tick decide the time column and which scans are recorded.
+    const int jumps[] = {-3600, 7200, -1};
+    for (int i = 1; i <= 3; ++i) {
+        clock.now = clock.now.addSecs(jumps[i - 1]);
+        clock.counterValue = i * 500'000LL;
+        clock.ms += 500;
+        scan();
+    }
+    EXPECT_EQ(rows, QStringList({"0", "1"}));
+}
+
+TEST_F(SamplingLoopTest, healthCounters_countScansAndRepeatedRequests_startAndStopSignalled) {
+    QList<bool> changes;
+    QObject::connect(&loop, &SamplingLoop::samplingChanged, [&](bool on) { changes << on; });
+    click();
+    scan();
+    answer();
+    answer(QByteArray("\xFE\x20\x00", 3));  // bad: asked again
+    watchdog().fire();                      // no reply: asked again once the line is quiet
+    loop.countReconnect();
+    EXPECT_EQ(loop.scanCount(), 1u);
+    EXPECT_EQ(loop.repeatCount(), 2u);
+    EXPECT_EQ(loop.reconnectCount(), 1u);
+    click();
+    EXPECT_EQ(changes, QList<bool>({true, false}));
+}
+
 TEST_F(SamplingLoopTest, channelRangeHookFollowsTheCheckMarks) {
     click();
     scan();

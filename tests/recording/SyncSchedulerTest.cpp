@@ -1,8 +1,13 @@
 #include "recording/SyncScheduler.h"
 
+#include "platform/QtClock.h"
 #include "support/Fakes.h"
 
+#include <QSemaphore>
+
 #include <gtest/gtest.h>
+
+#include <atomic>
 
 using namespace quorlin;
 using namespace quorlin::test;
@@ -15,11 +20,13 @@ class SyncSchedulerTest : public ::testing::Test {
     FakeClock clock;
     QStringList synced;
     bool syncSucceeds = true;
-    std::unique_ptr<SyncScheduler> sync =
-        std::make_unique<SyncScheduler>(timers, clock, [this](const QString& path) {
+    std::unique_ptr<SyncScheduler> sync = std::make_unique<SyncScheduler>(
+        timers, clock,
+        [this](const QString& path) {
             synced << path;
             return syncSucceeds;
-        });
+        },
+        false);
     FakeTimer& timer() { return *timers.created.at(0); }
 };
 
@@ -68,6 +75,29 @@ TEST_F(SyncSchedulerTest, aRefusedSyncIsCounted_andTheEndSyncsWhatIsLeft) {
     sync->written(QStringLiteral("b.csv"));
     sync.reset();
     EXPECT_EQ(synced, QStringList({"a.csv", "b.csv"}));
+}
+
+TEST(SyncSchedulerBackground, aSlowDiskHoldsUpNeitherTheTimerNorTheWrites_syncNowWaitsForIt) {
+    FakeTimerFactory timers;
+    QtClock clock;  // safe to read from the worker
+    QSemaphore diskDone;
+    std::atomic<int> syncs{0};
+    SyncScheduler sync(timers, clock, [&](const QString&) {
+        diskDone.tryAcquire(1, 10000);  // the disk takes as long as the test says
+        ++syncs;
+        return true;
+    });
+    sync.written(QStringLiteral("a.csv"));
+    timers.created.at(0)->fire();  // returns while the sync is still under way
+    sync.written(QStringLiteral("a.csv"));
+    EXPECT_TRUE(sync.isPending());
+    EXPECT_EQ(syncs, 0);
+
+    diskDone.release(2);
+    sync.syncNow();  // the first sync has ended and the second write is synced too
+    EXPECT_EQ(syncs, 2);
+    EXPECT_EQ(sync.syncCount(), 2);
+    EXPECT_FALSE(sync.isPending());
 }
 
 }  // namespace
