@@ -108,6 +108,8 @@ MainWindow::MainWindow(MainWindowModel& model, QWidget* chartWidget, QWidget* pa
     chartSide->addWidget(fraGraph, 1);
     lblRunStatus_ = new QLabel(this);
     lblRunStatus_->setObjectName(QStringLiteral("lblRunStatus"));
+    lblRunStatus_->setAccessibleName(QStringLiteral("Run health"));
+    lblRunStatus_->setWordWrap(true);  // wraps in a narrow window rather than widening it
     chartSide->addWidget(lblRunStatus_);
     showRunStatus();
     chartSide->addWidget(buildChannelRange());

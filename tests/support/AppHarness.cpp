@@ -120,8 +120,12 @@ bool AppHarness::start() {
                 p.clock = std::make_unique<QtClock>();
             }
             p.messageBox.reset(box = new RecordingMessageBox);
-            p.ports = std::make_unique<TimedPortFactory>(
-                std::make_unique<QtSerialPortFactory>(*p.store, gate), writes, reads);
+            auto ports = std::make_unique<QtSerialPortFactory>(*p.store, gate);
+            if (options_.timedBytes) {
+                p.ports = std::make_unique<TimedPortFactory>(std::move(ports), writes, reads);
+            } else {
+                p.ports = std::move(ports);
+            }
             p.instance = std::make_unique<AloneInstance>();
             p.fileDialog.reset(files = new FakeFileDialog);
             p.colourDialog.reset(colours = new FakeColourDialog);

@@ -26,6 +26,9 @@ struct AppHarnessOptions {
     QString devicePath{};
     // Makes a file durable in place of fdatasync (empty: fdatasync).
     std::function<bool(const QString&)> syncFile{};
+    // Keeps every byte the program writes and reads with its time; off for long runs, whose
+    // logs would grow without end.
+    bool timedBytes = true;
 };
 
 class AppHarness {
