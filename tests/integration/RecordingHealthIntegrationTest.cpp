@@ -65,7 +65,7 @@ TEST(RecordingHealthIntegration, rowsAreSyncedAtMostOnceASecondWhileTheyCome_and
     const QString path = h.appFolder() + QStringLiteral("/synced.csv");
     startRecording(h, path);
     h.trigger(h.model().mnuSample);
-    ASSERT_TRUE(h.waitFor([&] { return syncCount() >= 3; }, 10s));
+    ASSERT_TRUE(h.waitFor([&] { return syncCount() >= 3; }));
     const size_t whileSampling = syncCount();
 
     h.trigger(h.model().mnuSample);
@@ -84,8 +84,10 @@ TEST(RecordingHealthIntegration, rowsAreSyncedAtMostOnceASecondWhileTheyCome_and
         }
         // Each sync was brought on by rows written since the one before it.
         EXPECT_GT(syncs[i].bytes, syncs[i - 1].bytes) << i;
+        // A second apart as the timer starts them; the worker may start one late on a busy
+        // machine and the next one on time.
         if (i < whileSampling) {
-            EXPECT_GE(syncs[i].at - syncs[i - 1].at, 999ms) << i;
+            EXPECT_GE(syncs[i].at - syncs[i - 1].at, 900ms) << i;
         }
     }
 }
