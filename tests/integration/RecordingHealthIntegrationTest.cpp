@@ -82,8 +82,9 @@ TEST(RecordingHealthIntegration, rowsAreSyncedAtMostOnceASecondWhileTheyCome_and
         if (i == 0) {
             continue;
         }
-        // Each sync was brought on by rows written since the one before it.
-        EXPECT_GT(syncs[i].bytes, syncs[i - 1].bytes) << i;
+        // Each sync was brought on by rows written since the one before it was asked for; a
+        // worker that starts late may already have covered them in the one before.
+        EXPECT_GE(syncs[i].bytes, syncs[i - 1].bytes) << i;
         // A second apart as the timer starts them; the worker may start one late on a busy
         // machine and the next one on time.
         if (i < whileSampling) {
