@@ -24,6 +24,9 @@ struct AppHarnessOptions {
     bool startBoard = true;
     // Without a board of its own: the device bound to `port` (a board another process owns).
     QString devicePath{};
+    // The board is reached through a symbolic link in the application folder (which it
+    // keeps across an unplug), and the port is bound to the link.
+    bool boardLink = false;
 };
 
 class AppHarness {
@@ -75,6 +78,8 @@ class AppHarness {
     std::vector<std::pair<QByteArray, std::chrono::steady_clock::time_point>> writes;
     // Every read that returned bytes, with the moment input() returned them to the program.
     std::vector<std::pair<QByteArray, std::chrono::steady_clock::time_point>> reads;
+    // Called after each write of any port, inside the program's call.
+    std::function<void(const QByteArray&)> onWrite;
 
   private:
     AppHarnessOptions options_;
