@@ -1,6 +1,7 @@
 #include "acquisition/SamplingLoop.h"
 
 #include "common/AppError.h"
+#include "common/DateText.h"
 #include "common/NumberText.h"
 #include "common/Rounding.h"
 #include "device/BoardProtocol.h"
@@ -15,6 +16,8 @@ namespace quorlin {
 namespace {
 const QString kMain = QStringLiteral("Main");
 const QString kOnComm = QStringLiteral("MSComm1_OnComm");
+const QString kWatchdog = QStringLiteral("tmrReplyWatchdog_Timer");
+const QString kReconnect = QStringLiteral("tmrReconnect_Timer");
 }  // namespace
 
 SamplingLoop::SamplingLoop(SettingsModel& settings, AcquisitionValues& values,
@@ -32,12 +35,14 @@ SamplingLoop::SamplingLoop(SettingsModel& settings, AcquisitionValues& values,
       gate_(gate),
       conversion_(conversion),
       hooks_(std::move(hooks)),
-      watchdog_(timers.create()) {
+      watchdog_(timers.create()),
+      reconnectTimer_(timers.create()) {
     for (int k = 0; k < kChannelCount; ++k) {
         requests_[k] = QByteArray(1, static_cast<char>(requestByte(k)));
     }
     connect(&link_.mainPort(), &SerialPort::onComm, this, &SamplingLoop::MSComm1_OnComm);
     connect(watchdog_.get(), &OneShotTimer::timeout, this, &SamplingLoop::onWatchdogTimeout);
+    connect(reconnectTimer_.get(), &OneShotTimer::timeout, this, &SamplingLoop::onReconnectTick);
 }
 
 SamplingLoop::~SamplingLoop() = default;
@@ -85,7 +90,7 @@ void SamplingLoop::mnuSample_Click() {
 
 void SamplingLoop::start() {
     SerialPort& port = link_.mainPort();
-    lineLost_ = false;
+    reconnecting_ = false;
     ignoreReplies_ = false;
     retried_ = false;
     for (int k = 0; k < kChannelCount; ++k) {
@@ -97,6 +102,7 @@ void SamplingLoop::start() {
     call(hooks_.ResetPlotHistory);
     link_.OpenCommPort(port, kMain);
     sampling_ = true;
+    link_.setSampling(true);
     model_.mnuSample->setChecked(true);
     emit samplingChanged(true);
     model_.mnuTools->setEnabled(false);
@@ -111,6 +117,9 @@ void SamplingLoop::start() {
 
 void SamplingLoop::stop() {
     stopWatchdog();
+    reconnectTimer_->stop();
+    const bool boardAway = reconnecting_;
+    reconnecting_ = false;
     model_.setBoardStatus(QString());
     link_.CloseCommPort(link_.mainPort(), kMain);
     if (model_.mnuPeakOn->isChecked()) {
@@ -123,6 +132,7 @@ void SamplingLoop::stop() {
         model_.setCheckEnabled(k, true);
     }
     sampling_ = false;
+    link_.setSampling(false);
     model_.mnuSample->setChecked(false);
     emit samplingChanged(false);
     model_.mnuTools->setEnabled(true);
@@ -135,7 +145,11 @@ void SamplingLoop::stop() {
     chart_.setXAutoRange();
     call(hooks_.ResetPlotHistory);
     call(hooks_.ClearChannelRange);
-    link_.SendPendingSamplesAveraged();  // an averaging chosen during the run
+    if (!boardAway) {
+        // An averaging chosen during the run. With the board away it stays pending, and the
+        // notice with it, rather than ending the run behind a failure box.
+        link_.SendPendingSamplesAveraged();
+    }
 }
 
 void SamplingLoop::MSComm1_OnComm() {
@@ -158,22 +172,21 @@ void SamplingLoop::MSComm1_OnComm() {
         }
         requestThenShow(k, reply);
     } catch (const AppError& e) {
-        stopWatchdog();
-        errors_.SimpleErrorHandler(e.number, kOnComm, kMain, e.description);
+        fail(kOnComm, e);
     }
 }
 
 bool SamplingLoop::takeReply() {
-    if (!sampling_ || lineLost_) {
+    if (!sampling_) {
         return false;
     }
     SerialPort& port = link_.mainPort();
     const int event = port.commEvent();
-    if (event == CommEvent::LineLost) {
+    if (event == CommEvent::LineLost && !reconnecting_) {
         onLineLost();
         return false;
     }
-    if (event != CommEvent::Receive) {
+    if (event != CommEvent::Receive || reconnecting_) {
         return false;
     }
     link_.PortBuffer = port.input();
@@ -298,22 +311,96 @@ void SamplingLoop::onWatchdogTimeout() {
             sendRequest();  // CurrentChannel is unchanged: the same request once more
         }
     } catch (const AppError& e) {
-        stopWatchdog();
-        errors_.SimpleErrorHandler(e.number, QStringLiteral("tmrReplyWatchdog_Timer"), kMain,
-                                   e.description);
+        fail(kWatchdog, e);
     }
 }
 
-void SamplingLoop::onLineLost() {
-    lineLost_ = true;
+void SamplingLoop::fail(const QString& source, const AppError& e) {
     stopWatchdog();
+    if (sampling_ && !reconnecting_ && !link_.mainPort().isOpen()) {
+        onLineLost();  // the call failed because the device went away under it
+        return;
+    }
+    errors_.SimpleErrorHandler(e.number, source, kMain, e.description);
+}
+
+void SamplingLoop::onLineLost() {
+    stopWatchdog();
+    closeLostPort();
+    reconnecting_ = true;
+    permissionSaid_ = false;
+    lostAtMs_ = clock_.tickMs();
+    const QString where = portText();
+    // Logged, not shown in a box: an unattended run must not wait for a click.
+    errors_.LogError(ErrorNumber::LineLost, kOnComm, kMain,
+                     QStringLiteral("The connection on %1 was lost: the device went away. "
+                                    "Sampling goes on; the device is reopened once it is back.")
+                         .arg(where));
+    model_.setBoardStatus(QStringLiteral("The board was lost on %1 since %2. Reconnecting...")
+                              .arg(where, timeText(clock_.localNow())));
+    reconnectTimer_->start(kReconnectMs);
+}
+
+void SamplingLoop::onReconnectTick() {
+    if (!reconnecting_) {
+        return;
+    }
+    try {
+        link_.ReopenMainPort();
+    } catch (const AppError& e) {
+        // Absent, or present but not yet openable: tried again in a second. Only a refusal
+        // for lack of permission needs someone, and is said once.
+        if (e.number == ErrorNumber::PathFileAccessError && !permissionSaid_) {
+            permissionSaid_ = true;
+            errors_.LogError(e.number, kReconnect, kMain, e.description);
+            model_.setBoardStatus(model_.boardStatus() + QLatin1Char(' ') + e.description);
+        }
+        reconnectTimer_->start(kReconnectMs);
+        return;
+    }
+    try {
+        link_.WriteSamplesAveraged();
+        resumeAfterReconnect();
+    } catch (const AppError&) {
+        // Gone again during the command pair or the first request.
+        closeLostPort();
+        reconnecting_ = true;
+        stopWatchdog();
+        reconnectTimer_->start(kReconnectMs);
+    }
+}
+
+void SamplingLoop::resumeAfterReconnect() {
+    SerialPort& port = link_.mainPort();
+    const double awaySeconds = static_cast<double>(clock_.tickMs() - lostAtMs_) / 1000.0;
+    link_.PortBuffer = port.input();  // whatever the board sent while it came up
+    port.setRThreshold(kReplyLength);
+    values_.CurrentChannel = 0;  // a new scan: the one cut short is not recorded
+    retried_ = false;
+    ignoreReplies_ = false;
+    reconnecting_ = false;
+    sendRequest();
+    ++reconnects_;
     model_.setBoardStatus(QString());
-    errors_.SimpleErrorHandler(
-        ErrorNumber::LineLost, kOnComm, kMain,
-        QStringLiteral("The connection on serial port %1 was lost: the device went away. "
-                       "Stop sampling, check the cable and the adapter, then start sampling "
-                       "again.")
-            .arg(link_.mainPort().commPort()));
+    errors_.LogError(ErrorNumber::LineLost, kReconnect, kMain,
+                     QStringLiteral("The connection on %1 came back after %2 s: sampling goes on.")
+                         .arg(portText(), shortNumberText(roundHalfEven(awaySeconds, 1))));
+}
+
+void SamplingLoop::closeLostPort() {
+    // Also a port that knows it is lost but has not closed yet: never two handles on reopening.
+    try {
+        link_.mainPort().setPortOpen(false);
+    } catch (const AppError&) {
+    }
+}
+
+QString SamplingLoop::portText() {
+    SerialPort& port = link_.mainPort();
+    const QString device = port.deviceName();
+    const QString number = QString::number(port.commPort());
+    return device.isEmpty() ? QStringLiteral("serial port %1").arg(number)
+                            : QStringLiteral("serial port %1 (%2)").arg(number, device);
 }
 
 void SamplingLoop::showBoardStatus() {

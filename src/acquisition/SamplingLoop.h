@@ -2,6 +2,7 @@
 
 #include "acquisition/AcquisitionValues.h"
 #include "acquisition/ChannelConversion.h"
+#include "common/AppError.h"
 #include "common/ErrorHandler.h"
 #include "config/SettingsModel.h"
 #include "device/BoardLink.h"
@@ -47,11 +48,18 @@ struct ScanHooks {
 // answered after all, the good reply that follows a retry is taken for that channel, and the
 // next channel is asked for only once the line has been quiet again: a second reply to the
 // same request is never taken for another channel's reading.
+//
+// When the line goes away during a run (adapter pulled, device node gone) the run stays on:
+// the loss is logged without a box, the main window says since when the board is lost, and
+// the same device path is reopened once a second. Once it opens, the samples-averaged pair
+// goes out, a new scan starts at channel 0 and the return is logged; rows go on in the
+// same file, their time showing the gap.
 class SamplingLoop : public QObject {
     Q_OBJECT
   public:
     static constexpr int kReplyTimeoutMs = 1000;
     static constexpr int kQuietMs = 100;
+    static constexpr int kReconnectMs = 1000;
 
     SamplingLoop(SettingsModel& settings, AcquisitionValues& values, MainWindowModel& model,
                  BoardLink& link, Chart& chart, Clock& clock, ErrorHandler& errors,
@@ -70,6 +78,7 @@ class SamplingLoop : public QObject {
     double ElapsedSeconds() const;
     qint16 CountActiveChannels() const;
     bool isSampling() const { return sampling_; }
+    bool isReconnecting() const { return reconnecting_; }
 
     // Since the program started: scans closed, requests sent again because their reply was
     // bad or did not come, and times the line came back after it was lost. Counting is all
@@ -77,8 +86,6 @@ class SamplingLoop : public QObject {
     quint64 scanCount() const { return scans_; }
     quint64 repeatCount() const { return repeats_; }
     quint64 reconnectCount() const { return reconnects_; }
-    // The line came back after it was lost and sampling went on.
-    void countReconnect() { ++reconnects_; }
 
   signals:
     // Sampling started (true) or stopped (false), once its menu state is set.
@@ -101,7 +108,13 @@ class SamplingLoop : public QObject {
     void sendRequest();
     void stopWatchdog();
     void onWatchdogTimeout();
+    // Reports an event's failure; a failure that took the line with it is a loss instead.
+    void fail(const QString& source, const AppError& e);
     void onLineLost();
+    void onReconnectTick();
+    void resumeAfterReconnect();
+    void closeLostPort();
+    QString portText();
     void showBoardStatus();
     static void call(const std::function<void()>& hook) {
         if (hook) {
@@ -121,12 +134,15 @@ class SamplingLoop : public QObject {
     ChannelConversion& conversion_;
     ScanHooks hooks_;
     std::unique_ptr<OneShotTimer> watchdog_;
+    std::unique_ptr<OneShotTimer> reconnectTimer_;
 
     std::array<QByteArray, kChannelCount> requests_;  // shared, so a send allocates nothing
     bool sampling_ = false;
-    bool lineLost_ = false;
-    bool ignoreReplies_ = false;  // an event failed after its request had gone out
-    bool retried_ = false;        // a request was sent again after a time-out, no good reply since
+    bool reconnecting_ = false;
+    bool permissionSaid_ = false;  // a reopening refused for lack of permission was logged
+    qint64 lostAtMs_ = 0;          // monotonic tick of the loss
+    bool ignoreReplies_ = false;   // an event failed after its request had gone out
+    bool retried_ = false;         // a request was sent again after a time-out, no good reply since
     bool rowWritten_ = false;
     Watch watch_ = Watch::Off;
     quint64 scans_ = 0;

@@ -22,22 +22,38 @@ AppErrorHandler::AppErrorHandler(const AppFolders& folders, const SettingsModel&
       shutdown_(std::move(shutdown)),
       applicationTitle_(std::move(applicationTitle)) {}
 
+QString AppErrorHandler::entryText(qint32 number, const QString& source, const QString& screen,
+                                   const QString& description) {
+    return QStringLiteral("Date: ") + errorLogDateText(clock_.localNow()) + kCrLf +
+           QStringLiteral("Number: ") + QString::number(number) + kCrLf +
+           QStringLiteral("Source: ") + source + kCrLf + QStringLiteral("Screen: ") + screen +
+           kCrLf + QStringLiteral("Description: ") + description + kCrLf +
+           QStringLiteral("Application: ") + applicationTitle_ + kCrLf +
+           QStringLiteral("Version: ") + settings_.VersionText;
+}
+
+void AppErrorHandler::appendEntry(const QString& entry) {
+    appendToFile(folders_.errorLog(),
+                 (kRule + kCrLf + entry + kCrLf + kRule + kCrLf + kCrLf).toUtf8());
+    // Entries are rare: each is made durable at once rather than scheduled.
+    syncFileData(folders_.errorLog());
+}
+
+void AppErrorHandler::LogError(qint32 number, const QString& source, const QString& screen,
+                               const QString& description) {
+    try {
+        appendEntry(entryText(number, source, screen, description));
+    } catch (const std::exception&) {
+        // Nobody is there to read a notice; the run goes on.
+    }
+}
+
 void AppErrorHandler::SimpleErrorHandler(qint32 number, const QString& source,
                                          const QString& screen, const QString& description) {
     try {
-        const QString entry = QStringLiteral("Date: ") + errorLogDateText(clock_.localNow()) +
-                              kCrLf + QStringLiteral("Number: ") + QString::number(number) + kCrLf +
-                              QStringLiteral("Source: ") + source + kCrLf +
-                              QStringLiteral("Screen: ") + screen + kCrLf +
-                              QStringLiteral("Description: ") + description + kCrLf +
-                              QStringLiteral("Application: ") + applicationTitle_ + kCrLf +
-                              QStringLiteral("Version: ") + settings_.VersionText;
-
+        const QString entry = entryText(number, source, screen, description);
         // On disk before the operator sees anything, so the entry survives a Cancel.
-        appendToFile(folders_.errorLog(),
-                     (kRule + kCrLf + entry + kCrLf + kRule + kCrLf + kCrLf).toUtf8());
-        // Entries are rare: each is made durable at once rather than scheduled.
-        syncFileData(folders_.errorLog());
+        appendEntry(entry);
 
         const QString message =
             QStringLiteral("The error shown below has occurred!") + kCrLf +

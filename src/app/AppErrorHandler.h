@@ -23,8 +23,15 @@ class AppErrorHandler : public ErrorHandler {
 
     void SimpleErrorHandler(qint32 number, const QString& source, const QString& screen,
                             const QString& description) override;
+    void LogError(qint32 number, const QString& source, const QString& screen,
+                  const QString& description) override;
 
   private:
+    // The entry's seven lines (without the rules around them).
+    QString entryText(qint32 number, const QString& source, const QString& screen,
+                      const QString& description);
+    void appendEntry(const QString& entry);
+
     AppFolders folders_;
     const SettingsModel& settings_;
     Clock& clock_;

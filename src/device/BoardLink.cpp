@@ -30,18 +30,28 @@ BoardLink::BoardLink(SettingsModel& settings, SerialPort& mainPort, Clock& clock
       errors_(errors),
       messageBox_(messageBox) {}
 
+namespace {
+void openClosedPort(SerialPort& port, qint16 number) {
+    port.setCommPort(number);
+    port.setSettings(QStringLiteral("9600,N,8,1"));
+    port.setInputLen(0);
+    port.setPortOpen(true);
+}
+}  // namespace
+
 void BoardLink::OpenCommPort(SerialPort& port, const QString& window) {
     try {
         if (port.isOpen()) {
             return;
         }
-        port.setCommPort(settings_.CurrentCommPort);
-        port.setSettings(QStringLiteral("9600,N,8,1"));
-        port.setInputLen(0);
-        port.setPortOpen(true);
+        openClosedPort(port, settings_.CurrentCommPort);
     } catch (const AppError& e) {
         errors_.SimpleErrorHandler(e.number, QStringLiteral("OpenCommPort"), window, e.description);
     }
+}
+
+void BoardLink::ReopenMainPort() {
+    openClosedPort(mainPort_, settings_.CurrentCommPort);
 }
 
 void BoardLink::CloseCommPort(SerialPort& port, const QString& window) {
@@ -77,10 +87,11 @@ double BoardLink::ReplyToVolts(const QByteArray& reply) const {
 
 void BoardLink::SendSamplesAveraged() {
     // An open main port belongs to a running sampling loop: writing the command pair into its
-    // request/reply stream and closing the port under it would stop sampling silently. The
-    // board's averaging is then out of date, when it differs from the one last sent, until
-    // the pair goes out after the run.
-    if (mainPort_.isOpen()) {
+    // request/reply stream and closing the port under it would stop sampling silently; while
+    // the run reconnects, the port is closed but still the run's. The board's averaging is
+    // then out of date, when it differs from the one last sent, until the pair goes out
+    // after the run.
+    if (mainPort_.isOpen() || sampling_) {
         averagingPending_ = settings_.SamplesAveraged != lastSent_;
         if (averagingPendingChanged_) {
             averagingPendingChanged_();
@@ -89,23 +100,21 @@ void BoardLink::SendSamplesAveraged() {
     }
     OpenCommPort(mainPort_, kMainWindow);
     try {
-        PortBuffer = QByteArray(1, kSamplesAveragedCommand);
-        mainPort_.output(PortBuffer);
-        WaitMilliseconds(kCommandPauseMs);
-        const char code = countCode(settings_.SamplesAveraged);
-        if (code != kSamplesAveragedCommand) {
-            PortBuffer = QByteArray(1, code);
-        }
-        mainPort_.output(PortBuffer);
-        lastSent_ = settings_.SamplesAveraged;
+        writeSamplesAveraged(settings_.SamplesAveraged);
         CloseCommPort(mainPort_, kMainWindow);
+        if (averagingPending_) {  // held back during a run that could not send it at its end
+            averagingPending_ = false;
+            if (averagingPendingChanged_) {
+                averagingPendingChanged_();
+            }
+        }
     } catch (const std::exception&) {
         messageBox_.showOk(sendSamplesAveragedFailureText());
     }
 }
 
 void BoardLink::SendPendingSamplesAveraged() {
-    if (!averagingPending_ || mainPort_.isOpen()) {
+    if (!averagingPending_ || mainPort_.isOpen() || sampling_) {
         return;
     }
     averagingPending_ = false;
@@ -113,6 +122,22 @@ void BoardLink::SendPendingSamplesAveraged() {
         averagingPendingChanged_();
     }
     SendSamplesAveraged();
+}
+
+void BoardLink::WriteSamplesAveraged() {
+    writeSamplesAveraged(lastSent_ >= 0 ? lastSent_ : settings_.SamplesAveraged);
+}
+
+void BoardLink::writeSamplesAveraged(qint16 count) {
+    PortBuffer = QByteArray(1, kSamplesAveragedCommand);
+    mainPort_.output(PortBuffer);
+    WaitMilliseconds(kCommandPauseMs);
+    const char code = countCode(count);
+    if (code != kSamplesAveragedCommand) {
+        PortBuffer = QByteArray(1, code);
+    }
+    mainPort_.output(PortBuffer);
+    lastSent_ = count;
 }
 
 }  // namespace quorlin

@@ -28,6 +28,9 @@ class BoardLink {
     // Opens a closed port on CurrentCommPort at 9600,N,8,1, read length 0. An open port is
     // left as it is. A failure is reported to the error handler; the caller is not told.
     void OpenCommPort(SerialPort& port, const QString& window);
+    // Opens the closed main port as OpenCommPort does, but a failure (AppError) is the
+    // caller's: a reconnect retries quietly.
+    void ReopenMainPort();
     // Closes an open port; a failure is reported to the error handler.
     void CloseCommPort(SerialPort& port, const QString& window);
     // Busy wait on the monotonic tick: nothing else runs meanwhile. 0 or less returns at once.
@@ -49,6 +52,14 @@ class BoardLink {
     void setAveragingPendingChanged(std::function<void()> changed) {
         averagingPendingChanged_ = std::move(changed);
     }
+    // The command pair alone, on the open main port, for the averaging the board last received
+    // (the setting when it never received one): a board plugged in again mid-run goes on
+    // averaging as before. A failure (AppError) is the caller's.
+    void WriteSamplesAveraged();
+
+    // A sampling run owns the main port from its start to its stop, also while the port is
+    // closed for a reconnect.
+    void setSampling(bool on) { sampling_ = on; }
 
     SerialPort& mainPort() { return mainPort_; }
 
@@ -56,11 +67,14 @@ class BoardLink {
     QByteArray PortBuffer;
 
   private:
+    void writeSamplesAveraged(qint16 count);
+
     SettingsModel& settings_;
     SerialPort& mainPort_;
     Clock& clock_;
     ErrorHandler& errors_;
     MessageBox& messageBox_;
+    bool sampling_ = false;
     bool averagingPending_ = false;
     qint16 lastSent_ = -1;  // SamplesAveraged of the last pair written whole; -1 before any
     std::function<void()> averagingPendingChanged_;

@@ -286,9 +286,13 @@ void QtSerialPort::output(const QByteArray& bytes) {
             } else if (w < 0 && errno == EINTR) {
                 continue;
             } else if (w < 0 && errno != EAGAIN) {
+                const int error = errno;
+                if (error == EIO || error == ENXIO || error == ENODEV) {
+                    lineGone();  // a pulled adapter can fail the write before the read
+                }
                 throw AppError(ErrorNumber::DeviceIoError,
                                QStringLiteral("Device I/O error: %1")
-                                   .arg(QString::fromLocal8Bit(std::strerror(errno))));
+                                   .arg(QString::fromLocal8Bit(std::strerror(error))));
             } else {
                 break;
             }
@@ -354,8 +358,14 @@ void QtSerialPort::onError(QSerialPort::SerialPortError error) {
     if (error != QSerialPort::ReadError && error != QSerialPort::ResourceError) {
         return;
     }
-    lost_ = true;
-    lineLost_.raiseLater();
+    lineGone();
+}
+
+void QtSerialPort::lineGone() {
+    if (!lost_ && active_) {
+        lost_ = true;
+        lineLost_.raiseLater();
+    }
 }
 
 void QtSerialPort::deliverLineLost() {

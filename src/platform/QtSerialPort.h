@@ -38,13 +38,13 @@ class QtSerialPort : public SerialPort {
     void setRThreshold(qint16 n) override;
     int commEvent() const override { return event_; }
 
-    // The device path the last opening used (for reports and tests).
-    const QString& deviceName() const { return device_; }
+    QString deviceName() const override { return device_; }
 
   private:
     void open();
     void close();
     void onError(QSerialPort::SerialPortError error);
+    void lineGone();
     bool receiveDue() const;
     void deliverReceive();
     void deliverLineLost();

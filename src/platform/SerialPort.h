@@ -36,6 +36,8 @@ class SerialPort : public QObject {
     // onComm() is raised once at least n bytes are waiting; 0 switches the event off.
     virtual void setRThreshold(qint16 n) = 0;
     virtual int commEvent() const = 0;
+    // The device path the last opening used (for reports); empty before the first.
+    virtual QString deviceName() const { return {}; }
 
   signals:
     // Delivered on the UI thread, never inside another onComm() handler or a modal box.

@@ -5,6 +5,8 @@
 #include <QCoreApplication>
 #include <QDeadlineTimer>
 
+#include <algorithm>
+
 #include <gtest/gtest.h>
 
 namespace quorlin {
@@ -315,10 +317,8 @@ TEST_F(SamplingLoopTest, healthCounters_countScansAndRepeatedRequests_startAndSt
     answer();
     answer(QByteArray("\xFE\x20\x00", 3));  // bad: asked again
     watchdog().fire();                      // no reply: asked again once the line is quiet
-    loop.countReconnect();
     EXPECT_EQ(loop.scanCount(), 1u);
     EXPECT_EQ(loop.repeatCount(), 2u);
-    EXPECT_EQ(loop.reconnectCount(), 1u);
     click();
     EXPECT_EQ(changes, QList<bool>({true, false}));
 }
@@ -635,6 +635,148 @@ TEST_F(SamplingLoopTest, eventsRaisedWithTheGateHeld_areHandledAtOnce) {
         watchdog().fire();
         EXPECT_FALSE(model.boardStatus().isEmpty());
     }
+}
+
+class SamplingLoopReconnectTest : public SamplingLoopTest {
+  protected:
+    SamplingLoopReconnectTest() {
+        port.device = QStringLiteral("/dev/serial/by-id/usb-QRL-if00");
+        clock.autoAdvanceMs = 1;  // the command pair's pause ends
+        settings.DataFileInUse = true;
+        settings.SamplesAveraged = 10;
+    }
+    test::FakeTimer& reconnectTimer() { return *timers.created.at(1); }
+    void loseLine() {
+        click();
+        scan();
+        answer();  // channel 0 of the second scan, then the line goes
+        port.raiseLineLost();
+        port.clearWritten();
+    }
+};
+
+TEST_F(SamplingLoopReconnectTest, lostLine_loggedWithoutABoxAndTheRunStaysOn) {
+    loseLine();
+    ASSERT_EQ(errors.reports.size(), 1u);
+    EXPECT_FALSE(errors.reports[0].boxShown);
+    EXPECT_EQ(errors.reports[0].number, ErrorNumber::LineLost);
+    EXPECT_TRUE(
+        errors.reports[0].description.contains("serial port 3 (/dev/serial/by-id/usb-QRL-if00)"));
+    EXPECT_TRUE(messages.all.isEmpty());
+    EXPECT_TRUE(loop.isSampling());
+    EXPECT_TRUE(loop.isReconnecting());
+    EXPECT_TRUE(model.mnuSample->isChecked());
+    EXPECT_EQ(model.boardStatus(),
+              "The board was lost on serial port 3 (/dev/serial/by-id/usb-QRL-if00) since "
+              "14:05:09. Reconnecting...");
+    EXPECT_FALSE(watchdog().isActive());
+    EXPECT_TRUE(reconnectTimer().isActive());
+    EXPECT_EQ(reconnectTimer().interval, 1000);
+}
+
+TEST_F(SamplingLoopReconnectTest, reopeningRetriesQuietlyThenResumesWithANewScan) {
+    loseLine();
+    struct Attempt {
+        qint32 failure;  // 0: the device opens
+        size_t reportsAfter;
+    };
+    // Absent, busy, refused twice (said once), then back.
+    const Attempt attempts[] = {{ErrorNumber::InvalidPortNumber, 1},
+                                {ErrorNumber::PortAlreadyOpen, 1},
+                                {ErrorNumber::PathFileAccessError, 2},
+                                {ErrorNumber::PathFileAccessError, 2},
+                                {0, 3}};
+    for (const Attempt& a : attempts) {
+        if (a.failure != 0) {
+            port.failOpen(a.failure, QStringLiteral("refused, add your user to dialout"));
+        } else {
+            port.openNormally();
+        }
+        clock.ms += 1000;
+        reconnectTimer().fire();
+        EXPECT_EQ(errors.reports.size(), a.reportsAfter) << a.failure;
+        EXPECT_EQ(reconnectTimer().isActive(), a.failure != 0) << a.failure;
+        EXPECT_EQ(port.isOpen(), a.failure == 0);
+    }
+    EXPECT_TRUE(errors.reports[1].description.contains("dialout"));
+    EXPECT_TRUE(messages.all.isEmpty());
+    // The samples-averaged pair, then channel 0: a new scan.
+    EXPECT_EQ(port.written(), QByteArray("zjf"));
+    EXPECT_EQ(port.threshold(), 3);
+    EXPECT_FALSE(loop.isReconnecting());
+    EXPECT_TRUE(model.boardStatus().isEmpty());
+    EXPECT_EQ(loop.reconnectCount(), 1u);
+    const test::ReportedError& back = errors.reports[2];
+    EXPECT_FALSE(back.boxShown);
+    EXPECT_EQ(back.number, ErrorNumber::LineLost);
+    // Five attempts a second apart, and the pair's 100 ms pause.
+    EXPECT_TRUE(back.description.contains(QStringLiteral("came back after 5.1 s")))
+        << back.description.toStdString();
+
+    rows.clear();
+    scan();
+    EXPECT_EQ(rows.size(), 1);
+    EXPECT_TRUE(port.written().endsWith("f"));
+}
+
+TEST_F(SamplingLoopReconnectTest, goneAgainDuringTheCommandPause_triesAgainWithOneHandle) {
+    loseLine();
+    int losses = 0;
+    port.onOutput = [&](const QByteArray& b) {
+        if (b == "z" && losses < 3) {
+            ++losses;
+            port.raiseLineLost();  // gone between the two bytes of the pair
+        }
+    };
+    for (int i = 0; i < 4; ++i) {
+        reconnectTimer().fire();
+    }
+    EXPECT_EQ(losses, 3);
+    EXPECT_FALSE(loop.isReconnecting());
+    EXPECT_EQ(loop.reconnectCount(), 1u);
+    EXPECT_TRUE(messages.all.isEmpty());
+    EXPECT_TRUE(port.written().endsWith("zjf"));
+    answer(replyOf(2));
+    EXPECT_EQ(model.row(0).voltsText, "1.221");  // the reply to channel 0, taken as channel 0's
+}
+
+TEST_F(SamplingLoopReconnectTest, stoppingWhileReconnecting_isCleanAndEndsTheRetries) {
+    model.mnuPeakOn->setChecked(true);
+    loseLine();
+    click();
+    EXPECT_FALSE(loop.isSampling());
+    EXPECT_FALSE(port.isOpen());
+    EXPECT_FALSE(reconnectTimer().isActive());
+    EXPECT_TRUE(hookCalls.contains("WritePeakFile"));
+    EXPECT_TRUE(messages.all.isEmpty());
+    EXPECT_TRUE(model.boardStatus().isEmpty());
+    const int opens = port.openCount();
+    reconnectTimer().fire();  // a tick already on its way
+    EXPECT_EQ(port.openCount(), opens);
+    EXPECT_EQ(errors.reports.size(), 1u);
+}
+
+TEST_F(SamplingLoopReconnectTest, averagingChosenWhileTheBoardIsAway_waitsAndShowsNoBox) {
+    link.SendSamplesAveraged();  // at start-up: the board averages 10
+    loseLine();
+    const int opens = port.openCount();
+    settings.SamplesAveraged = 20;
+    link.SendSamplesAveraged();  // the main window activated during the reconnect
+    EXPECT_EQ(port.openCount(), opens);
+    EXPECT_TRUE(link.averagingPending());
+
+    reconnectTimer().fire();
+    EXPECT_EQ(port.written(), QByteArray("zjf"));  // the run goes on averaging as it began
+    EXPECT_TRUE(link.averagingPending());
+
+    port.raiseLineLost();
+    click();  // stopped while the board is away again
+    EXPECT_FALSE(loop.isSampling());
+    EXPECT_FALSE(port.isOpen());
+    EXPECT_TRUE(link.averagingPending());
+    EXPECT_TRUE(messages.all.isEmpty());
+    EXPECT_TRUE(std::none_of(errors.reports.begin(), errors.reports.end(),
+                             [](const test::ReportedError& r) { return r.boxShown; }));
 }
 
 }  // namespace

@@ -138,5 +138,16 @@ TEST_F(AppErrorHandlerTest, logFolderMissing_onlyOwnFailureNotice_noFolderCreate
     EXPECT_FALSE(QDir(folders.logs()).exists());
 }
 
+TEST_F(AppErrorHandlerTest, logOnly_sameEntryNoBoxAndItsOwnFailureIsSilent) {
+    handler.LogError(53, QStringLiteral("WriteToFile"), QStringLiteral("General"),
+                     QStringLiteral("File not found"));
+    EXPECT_EQ(log(), QByteArray(kEntry));
+    QDir(folders.logs()).removeRecursively();
+    handler.LogError(53, QStringLiteral("WriteToFile"), QStringLiteral("General"),
+                     QStringLiteral("File not found"));
+    EXPECT_TRUE(box.all.isEmpty());
+    EXPECT_EQ(shutdowns, 0);
+}
+
 }  // namespace
 }  // namespace quorlin

@@ -14,6 +14,8 @@
 
 #include <array>
 #include <cstring>
+#include <functional>
+#include <thread>
 
 using namespace std::chrono_literals;
 using quorlin::sim::BoardSim;
@@ -353,4 +355,51 @@ TEST(BoardSimVolts, decodesLikeTheProgramWithHalvesToEven) {
     // 5000 * 0.0006103 is 3.0515 in decimal: a half, rounded to the even 3.052.
     EXPECT_EQ(rawToVolts(8192 + 5000), 3.052);
     EXPECT_EQ(rawToVolts(8192 - 5000), -3.052);
+}
+
+TEST(BoardSimLink, unplug_removesTheLinkAndComesBackOnItWithANewDevice) {
+    quorlin::test::TempFolder dir;
+    const QString link = dir.file(QStringLiteral("board"));
+    BoardSim sim;
+    ASSERT_TRUE(sim.start(link)) << sim.errorString().toStdString();
+    sim.setSource(0, Source::constant(0x0102));
+    Line before(link);
+    ASSERT_EQ(before.request(0x66), reply(0x0102));
+
+    sim.unplug(300ms);
+    EXPECT_TRUE(sim.isUnplugged());
+    EXPECT_FALSE(sim.isRunning());
+    struct stat st {};
+    EXPECT_NE(::lstat(link.toLocal8Bit().constData(), &st), 0);
+    pollfd p{before.fd(), POLLIN, 0};
+    ASSERT_EQ(::poll(&p, 1, 2000), 1);
+    EXPECT_TRUE(p.revents & (POLLHUP | POLLERR));
+
+    auto waitUntil = [](const std::function<bool()>& done) {
+        const auto deadline = Clock::now() + 5s;
+        while (!done() && Clock::now() < deadline) {
+            std::this_thread::sleep_for(10ms);
+        }
+        return done();
+    };
+    ASSERT_TRUE(waitUntil([&] { return sim.isRunning(); }));
+    EXPECT_FALSE(sim.isUnplugged());
+    EXPECT_EQ(sim.replugCount(), 1);
+    Line after(link);
+    ASSERT_TRUE(after.isOpen());
+    EXPECT_EQ(after.request(0x66), reply(0x0102));  // sources carry over
+
+    // Unplugged again while away: back on the same link all the same.
+    sim.unplug(200ms);
+    sim.unplug(200ms);
+    ASSERT_TRUE(waitUntil([&] { return sim.isRunning(); }));
+    EXPECT_EQ(::lstat(link.toLocal8Bit().constData(), &st), 0);
+    EXPECT_EQ(sim.replugCount(), 2);
+
+    // Stopping while unplugged cancels the return for good.
+    sim.unplug(200ms);
+    sim.stop();
+    EXPECT_FALSE(sim.isUnplugged());
+    EXPECT_FALSE(sim.isRunning());
+    EXPECT_NE(::lstat(link.toLocal8Bit().constData(), &st), 0);
 }

@@ -95,7 +95,8 @@ TEST(ConsoleCommand, faultCommandsActOnTheWireAndBadOnesChangeNothing) {
 
     bool quit = false;
     EXPECT_TRUE(runCommand(board, QStringLiteral("  "), &quit).isEmpty());
-    for (const char* bad : {"short 0", "short x", "delay", "delay -5", "silent now", "jump"}) {
+    for (const char* bad : {"short 0", "short x", "delay", "delay -5", "silent now", "jump",
+                            "unplug", "unplug x", "unplug -1"}) {
         EXPECT_TRUE(runCommand(board, QString::fromLatin1(bad), &quit).startsWith(u"error")) << bad;
     }
     EXPECT_EQ(exchange().size(), 3u);  // none of them injected a fault

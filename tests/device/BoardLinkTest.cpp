@@ -157,5 +157,30 @@ TEST_F(BoardLinkTest, sendSamplesAveraged_writeFailsAfterOpen_messageOnlyAndPort
     EXPECT_LT(clock.tickReads, 2);
 }
 
+TEST_F(BoardLinkTest, averagingChosenDuringARun_heldBackUntilASendAfterIt) {
+    link.SendSamplesAveraged();  // the board averages 10
+    port.clearWritten();
+    link.setSampling(true);  // the run owns the port even while it is closed for a reconnect
+    settings.SamplesAveraged = 50;
+    link.SendSamplesAveraged();
+    EXPECT_TRUE(link.averagingPending());
+    EXPECT_EQ(port.openCount(), 1);
+    EXPECT_TRUE(errors.reports.empty());
+    EXPECT_TRUE(box.okTexts.isEmpty());
+
+    // Plugged in again mid-run: the pair of the averaging the board had before.
+    port.setPortOpen(true);
+    link.WriteSamplesAveraged();
+    EXPECT_EQ(port.written(), QByteArray("zj"));
+    port.setPortOpen(false);
+    port.clearWritten();
+
+    link.setSampling(false);
+    link.SendSamplesAveraged();
+    EXPECT_EQ(port.written(), QByteArray("zz"));
+    EXPECT_FALSE(link.averagingPending());
+    EXPECT_FALSE(port.isOpen());
+}
+
 }  // namespace
 }  // namespace quorlin

@@ -1,6 +1,7 @@
 // Whole sampling runs against the simulated board over a pseudo-terminal, driven through the
 // main window's menu commands, with the real serial port, clock and timers.
 
+#include "acquisition/SamplingLoop.h"
 #include "integration/SamplingRun.h"
 
 #include <QCoreApplication>
@@ -311,7 +312,7 @@ TEST(SamplingIntegration, replyLaterThanTheRetry_neverShiftsReadingsToAnotherCha
     EXPECT_TRUE(h.box->all.isEmpty()) << h.box->all.join(u'|').toStdString();
 }
 
-TEST(SamplingIntegration, deviceGoneDuringRun_reportedOnceThenIdleAndStopsCleanly) {
+TEST(SamplingIntegration, deviceGoneDuringRun_loggedThenWaitedForQuietlyAndStopsCleanly) {
     AppHarness h({.realChart = false});
     ASSERT_TRUE(startProgram(h));
     int portEvents = 0;
@@ -320,8 +321,8 @@ TEST(SamplingIntegration, deviceGoneDuringRun_reportedOnceThenIdleAndStopsCleanl
     ASSERT_TRUE(waitForScans(h, 2));
 
     h.board().closeLine();
-    ASSERT_TRUE(h.waitFor([&] { return !h.box->retryCancelTexts.isEmpty(); }));
-    const int eventsAtReport = portEvents;
+    ASSERT_TRUE(h.waitFor([&] { return h.main().loop().isReconnecting(); }));
+    const int eventsAtLoss = portEvents;
 
     // Twenty ticks of a timer of the test's own in the program's event loop, however long
     // a busy machine makes them: nothing more arrives, and nothing spins (a source that
@@ -341,18 +342,22 @@ TEST(SamplingIntegration, deviceGoneDuringRun_reportedOnceThenIdleAndStopsCleanl
     idle.exec();
     QCoreApplication::instance()->removeEventFilter(&counter);
 
-    ASSERT_EQ(h.box->retryCancelTexts.size(), 1);
-    EXPECT_TRUE(h.box->retryCancelTexts[0].contains(QStringLiteral("Source: MSComm1_OnComm")));
-    EXPECT_EQ(portEvents, eventsAtReport);
+    EXPECT_TRUE(h.box->all.isEmpty()) << h.box->all.join(u'|').toStdString();
+    EXPECT_EQ(portEvents, eventsAtLoss);
     EXPECT_LT(counter.count, 50);
     EXPECT_TRUE(h.model().mnuSample->isChecked());
-    EXPECT_TRUE(h.model().boardStatus().isEmpty());
+    EXPECT_TRUE(h.model().boardStatus().startsWith(
+        QStringLiteral("The board was lost on serial port 1 (%1) since ")
+            .arg(h.board().devicePath())))
+        << h.model().boardStatus().toStdString();
 
     toggleSampling(h);
     QCoreApplication::processEvents();
     EXPECT_FALSE(h.model().mnuSample->isChecked());
+    EXPECT_FALSE(h.main().loop().isReconnecting());
     EXPECT_TRUE(h.model().mnuTools->isEnabled());
-    EXPECT_EQ(h.box->all.size(), 1) << h.box->all.join(u'|').toStdString();
+    EXPECT_TRUE(h.model().boardStatus().isEmpty());
+    EXPECT_TRUE(h.box->all.isEmpty()) << h.box->all.join(u'|').toStdString();
     EXPECT_EQ(h.processEnds, 0);
 }
 

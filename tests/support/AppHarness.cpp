@@ -15,12 +15,14 @@ namespace quorlin::test {
 
 namespace {
 using TimedBytes = std::vector<std::pair<QByteArray, std::chrono::steady_clock::time_point>>;
+using WriteHook = std::function<void(const QByteArray&)>;
 
 // The real serial port, with its writes timed where the program makes them.
 class TimedPort : public SerialPort {
   public:
-    TimedPort(std::unique_ptr<SerialPort> inner, TimedBytes& writes, TimedBytes& reads)
-        : inner_(std::move(inner)), writes_(writes), reads_(reads) {
+    TimedPort(std::unique_ptr<SerialPort> inner, TimedBytes& writes, TimedBytes& reads,
+              const WriteHook& onWrite)
+        : inner_(std::move(inner)), writes_(writes), reads_(reads), onWrite_(onWrite) {
         connect(inner_.get(), &SerialPort::onComm, this, &SerialPort::onComm);
     }
     void setCommPort(qint16 port) override { inner_->setCommPort(port); }
@@ -32,6 +34,9 @@ class TimedPort : public SerialPort {
     void output(const QByteArray& bytes) override {
         inner_->output(bytes);
         writes_.emplace_back(bytes, std::chrono::steady_clock::now());
+        if (onWrite_) {
+            onWrite_(bytes);
+        }
     }
     QByteArray input() override {
         QByteArray bytes = inner_->input();
@@ -42,26 +47,29 @@ class TimedPort : public SerialPort {
     }
     void setRThreshold(qint16 n) override { inner_->setRThreshold(n); }
     int commEvent() const override { return inner_->commEvent(); }
+    QString deviceName() const override { return inner_->deviceName(); }
 
   private:
     std::unique_ptr<SerialPort> inner_;
     TimedBytes& writes_;
     TimedBytes& reads_;
+    const WriteHook& onWrite_;
 };
 
 class TimedPortFactory : public SerialPortFactory {
   public:
     TimedPortFactory(std::unique_ptr<SerialPortFactory> inner, TimedBytes& writes,
-                     TimedBytes& reads)
-        : inner_(std::move(inner)), writes_(writes), reads_(reads) {}
+                     TimedBytes& reads, const WriteHook& onWrite)
+        : inner_(std::move(inner)), writes_(writes), reads_(reads), onWrite_(onWrite) {}
     std::unique_ptr<SerialPort> create() override {
-        return std::make_unique<TimedPort>(inner_->create(), writes_, reads_);
+        return std::make_unique<TimedPort>(inner_->create(), writes_, reads_, onWrite_);
     }
 
   private:
     std::unique_ptr<SerialPortFactory> inner_;
     TimedBytes& writes_;
     TimedBytes& reads_;
+    const WriteHook& onWrite_;
 };
 
 class AloneInstance : public SingleInstance {
@@ -104,7 +112,8 @@ void AppHarness::writeDefaultConfig(const std::function<void(SettingsModel&)>& e
 }
 
 bool AppHarness::start() {
-    if (options_.startBoard && !board_.start()) {
+    const QString link = options_.boardLink ? dir_.path() + QStringLiteral("/ttyQRL") : QString();
+    if (options_.startBoard && !board_.start(link)) {
         return false;
     }
     const bool realChart = options_.realChart;
@@ -122,7 +131,8 @@ bool AppHarness::start() {
             p.messageBox.reset(box = new RecordingMessageBox);
             auto ports = std::make_unique<QtSerialPortFactory>(*p.store, gate);
             if (options_.timedBytes) {
-                p.ports = std::make_unique<TimedPortFactory>(std::move(ports), writes, reads);
+                p.ports =
+                    std::make_unique<TimedPortFactory>(std::move(ports), writes, reads, onWrite);
             } else {
                 p.ports = std::move(ports);
             }
@@ -136,7 +146,7 @@ bool AppHarness::start() {
         AppFolders(dir_.path()), [this] { ++processEnds; });
     if (options_.startBoard) {
         store->setValue(QStringLiteral("Ports"), QString::number(options_.port),
-                        board_.devicePath());
+                        link.isEmpty() ? board_.devicePath() : link);
     } else if (!options_.devicePath.isEmpty()) {
         store->setValue(QStringLiteral("Ports"), QString::number(options_.port),
                         options_.devicePath);

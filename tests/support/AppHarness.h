@@ -29,6 +29,9 @@ struct AppHarnessOptions {
     // Keeps every byte the program writes and reads with its time; off for long runs, whose
     // logs would grow without end.
     bool timedBytes = true;
+    // The board is reached through a symbolic link in the application folder (which it
+    // keeps across an unplug), and the port is bound to the link.
+    bool boardLink = false;
 };
 
 class AppHarness {
@@ -80,6 +83,8 @@ class AppHarness {
     std::vector<std::pair<QByteArray, std::chrono::steady_clock::time_point>> writes;
     // Every read that returned bytes, with the moment input() returned them to the program.
     std::vector<std::pair<QByteArray, std::chrono::steady_clock::time_point>> reads;
+    // Called after each write of any port, inside the program's call.
+    std::function<void(const QByteArray&)> onWrite;
 
   private:
     AppHarnessOptions options_;

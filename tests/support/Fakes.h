@@ -43,13 +43,16 @@ class FakeSerialPort : public SerialPort {
     QByteArray input() override;
     void setRThreshold(qint16 n) override { threshold_ = n; }
     int commEvent() const override { return event_; }
+    QString deviceName() const override { return device; }
 
     // Test controls.
+    QString device;
     void feed(const QByteArray& bytes);         // arrive, and raise onComm when due
     void feedQuietly(const QByteArray& bytes);  // arrive without any event
     void raiseLineLost();                       // the device went away
     void failOpen(qint32 number = ErrorNumber::InvalidPortNumber,
                   const QString& description = QStringLiteral("Invalid Port Number"));
+    void openNormally() { openFailure_.reset(); }
     void failOutput(qint32 number = ErrorNumber::DeviceNotOpen,
                     const QString& description = QStringLiteral("Port not open"));
     std::function<void(const QByteArray&)> onOutput;  // called after each write
@@ -155,6 +158,7 @@ struct ReportedError {
     QString source;
     QString screen;
     QString description;
+    bool boxShown = true;  // false for an entry only logged
 };
 
 class RecordingErrorHandler : public ErrorHandler {
@@ -162,6 +166,10 @@ class RecordingErrorHandler : public ErrorHandler {
     void SimpleErrorHandler(qint32 number, const QString& source, const QString& screen,
                             const QString& description) override {
         reports.push_back({number, source, screen, description});
+    }
+    void LogError(qint32 number, const QString& source, const QString& screen,
+                  const QString& description) override {
+        reports.push_back({number, source, screen, description, false});
     }
     std::vector<ReportedError> reports;
     QStringList sources() const {

@@ -193,6 +193,15 @@ struct BoardSim::Impl {
     int watchFd = -1;  // inotify on the device: tells when the program opens and closes it
     std::thread worker;
 
+    // start, stop, closeLine and unplug run under `control`, from the caller or the
+    // replugger, which brings an unplugged board back after its time away.
+    mutable std::mutex control;
+    std::condition_variable replugWake;
+    std::thread replugger;
+    bool replugDue = false;
+    QString awayLink;  // the link an unplugged board comes back on
+    std::atomic<int> replugs{0};
+
     // Worker-only state.
     bool pendingZ = false;
     // Opens of the device by others minus their closes; written by the worker only.
@@ -203,6 +212,8 @@ struct BoardSim::Impl {
     Impl() { sources.fill(Source::constant(0x2000)); }
 
     void closeLine();
+    bool start(const QString& linkPath);
+    void cancelReplug();
     void run();
     void handle(uint8_t byte, Clock::time_point readAt);
     std::optional<Clock::time_point> send(const std::vector<uint8_t>& bytes, size_t splitAt,
@@ -541,64 +552,69 @@ void BoardSim::Impl::closeLine() {
     running = false;
 }
 
-BoardSim::BoardSim() : d(std::make_unique<Impl>()) {}
-
-BoardSim::~BoardSim() {
-    d->closeLine();
+void BoardSim::Impl::cancelReplug() {
+    {
+        std::lock_guard lock(control);
+        replugDue = false;
+    }
+    replugWake.notify_all();
+    if (replugger.joinable()) {
+        replugger.join();
+    }
 }
 
-bool BoardSim::start(const QString& linkPath) {
-    if (d->worker.joinable()) {
-        d->closeLine();
+bool BoardSim::Impl::start(const QString& linkPath) {
+    if (worker.joinable()) {
+        closeLine();
     }
     auto fail = [this](QString message) {
-        d->closeLine();
-        std::lock_guard lock(d->m);
-        d->error = std::move(message);
+        closeLine();
+        std::lock_guard lock(m);
+        error = std::move(message);
         return false;
     };
 
-    d->master = ::posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC);
-    if (d->master < 0) {
+    master = ::posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC);
+    if (master < 0) {
         return fail(errnoText("posix_openpt"));
     }
-    if (::grantpt(d->master) != 0 || ::unlockpt(d->master) != 0) {
+    if (::grantpt(master) != 0 || ::unlockpt(master) != 0) {
         return fail(errnoText("grantpt/unlockpt"));
     }
     char name[256];
-    if (::ptsname_r(d->master, name, sizeof name) != 0) {
+    if (::ptsname_r(master, name, sizeof name) != 0) {
         return fail(errnoText("ptsname"));
     }
-    d->slave = ::open(name, O_RDWR | O_NOCTTY | O_CLOEXEC);
-    if (d->slave < 0) {
+    slave = ::open(name, O_RDWR | O_NOCTTY | O_CLOEXEC);
+    if (slave < 0) {
         return fail(errnoText("open pseudo-terminal"));
     }
     termios tio{};
-    if (::tcgetattr(d->slave, &tio) != 0) {
+    if (::tcgetattr(slave, &tio) != 0) {
         return fail(errnoText("tcgetattr"));
     }
     ::cfmakeraw(&tio);
     ::cfsetispeed(&tio, B9600);
     ::cfsetospeed(&tio, B9600);
-    if (::tcsetattr(d->slave, TCSANOW, &tio) != 0) {
+    if (::tcsetattr(slave, TCSANOW, &tio) != 0) {
         return fail(errnoText("tcsetattr"));
     }
-    const int flags = ::fcntl(d->master, F_GETFL);
-    if (flags < 0 || ::fcntl(d->master, F_SETFL, flags | O_NONBLOCK) != 0) {
+    const int flags = ::fcntl(master, F_GETFL);
+    if (flags < 0 || ::fcntl(master, F_SETFL, flags | O_NONBLOCK) != 0) {
         return fail(errnoText("fcntl"));
     }
-    d->wakeFd = ::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
-    if (d->wakeFd < 0) {
+    wakeFd = ::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
+    if (wakeFd < 0) {
         return fail(errnoText("eventfd"));
     }
     // Without the watch every reply is written, whoever has the device open.
-    d->watchFd = ::inotify_init1(IN_CLOEXEC | IN_NONBLOCK);
-    if (d->watchFd >= 0 &&
-        ::inotify_add_watch(d->watchFd, name, IN_OPEN | IN_CLOSE_WRITE | IN_CLOSE_NOWRITE) < 0) {
-        closeFd(d->watchFd);
+    watchFd = ::inotify_init1(IN_CLOEXEC | IN_NONBLOCK);
+    if (watchFd >= 0 &&
+        ::inotify_add_watch(watchFd, name, IN_OPEN | IN_CLOSE_WRITE | IN_CLOSE_NOWRITE) < 0) {
+        closeFd(watchFd);
     }
 
-    const QString device = QString::fromLocal8Bit(name);
+    const QString created = QString::fromLocal8Bit(name);
     if (!linkPath.isEmpty()) {
         const QByteArray path = linkPath.toLocal8Bit();
         struct stat st {};
@@ -614,28 +630,83 @@ bool BoardSim::start(const QString& linkPath) {
     }
 
     {
-        std::lock_guard lock(d->m);
-        d->device = device;
-        d->link = linkPath;
-        d->error.clear();
-        d->stopping = false;
+        std::lock_guard lock(m);
+        device = created;
+        link = linkPath;
+        error.clear();
+        stopping = false;
     }
-    d->pendingZ = false;
-    d->programOpens = 0;
-    d->lineInFree = {};
-    d->lineOutFree = {};
-    d->running = true;
-    d->worker = std::thread([impl = d.get()] { impl->run(); });
-    ::pthread_setname_np(d->worker.native_handle(), "board-sim");  // tells it apart in profiles
+    pendingZ = false;
+    programOpens = 0;
+    lineInFree = {};
+    lineOutFree = {};
+    running = true;
+    worker = std::thread([this] { run(); });
+    ::pthread_setname_np(worker.native_handle(), "board-sim");  // tells it apart in profiles
     return true;
 }
 
+BoardSim::BoardSim() : d(std::make_unique<Impl>()) {}
+
+BoardSim::~BoardSim() {
+    stop();
+}
+
+bool BoardSim::start(const QString& linkPath) {
+    d->cancelReplug();
+    std::lock_guard lock(d->control);
+    return d->start(linkPath);
+}
+
 void BoardSim::stop() {
+    d->cancelReplug();
+    std::lock_guard lock(d->control);
     d->closeLine();
 }
 
 void BoardSim::closeLine() {
+    d->cancelReplug();
+    std::lock_guard lock(d->control);
     d->closeLine();
+}
+
+void BoardSim::unplug(std::chrono::milliseconds away) {
+    QString link;
+    {
+        // Unplugged again while away: it still comes back on the link it left.
+        std::lock_guard lock(d->control);
+        if (d->replugDue) {
+            link = d->awayLink;
+        }
+    }
+    d->cancelReplug();
+    std::unique_lock lock(d->control);
+    if (link.isEmpty()) {
+        std::lock_guard logLock(d->m);
+        link = d->link;
+    }
+    d->awayLink = link;
+    d->closeLine();
+    d->replugDue = true;
+    d->replugger = std::thread([impl = d.get(), link, away] {
+        std::unique_lock lock(impl->control);
+        if (impl->replugWake.wait_for(lock, away, [impl] { return !impl->replugDue; })) {
+            return;  // stopped or started again meanwhile
+        }
+        impl->replugDue = false;
+        if (impl->start(link)) {
+            ++impl->replugs;
+        }
+    });
+}
+
+bool BoardSim::isUnplugged() const {
+    std::lock_guard lock(d->control);
+    return d->replugDue;
+}
+
+int BoardSim::replugCount() const {
+    return d->replugs;
 }
 
 bool BoardSim::isRunning() const {

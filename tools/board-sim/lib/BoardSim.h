@@ -98,6 +98,12 @@ class BoardSim {
     void clearFaults();           // drops faults not yet applied
     void setSilent(bool silent);  // stop answering (requests still logged) / resume
     void closeLine();             // the device goes away, as a pulled USB adapter
+    // The device goes away (line closed, device and link removed) and comes back after
+    // `away` as a new device on the same link path, as an adapter pulled and plugged in
+    // again. Faults, sources and the log carry over. Stopping meanwhile cancels the return.
+    void unplug(std::chrono::milliseconds away);
+    bool isUnplugged() const;  // gone and due to come back
+    int replugCount() const;   // returns since start
 
     int samplesAveraged() const;              // from the last "z" + count code (1 until set)
     std::vector<Exchange> exchanges() const;  // every request received, in order

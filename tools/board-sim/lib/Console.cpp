@@ -171,6 +171,7 @@ QString commandHelp() {
         "  silent            stop answering (requests are still logged)\n"
         "  resume            answer again\n"
         "  close             the device goes away, as a pulled adapter\n"
+        "  unplug SECONDS    the device goes away and comes back on the same link after SECONDS\n"
         "  status            samples averaged and requests so far\n"
         "  quit              end the program");
 }
@@ -227,6 +228,15 @@ QString runCommand(BoardSim& board, const QString& line, bool* quit) {
                          : QStringLiteral("%1 replies come").arg(*n))
             .arg(ms);
     }
+    if (cmd == QLatin1String("unplug")) {
+        bool ok = false;
+        const double seconds = words.value(1).toDouble(&ok);
+        if (!ok || seconds < 0 || seconds > 86400 || words.size() != 2) {
+            return QStringLiteral("error: usage: unplug SECONDS");
+        }
+        board.unplug(std::chrono::milliseconds(std::llround(seconds * 1000)));
+        return QStringLiteral("ok: unplugged, the device comes back in %1 s").arg(words[1]);
+    }
     if (words.size() > 1) {
         return QStringLiteral("error: %1 takes no arguments").arg(cmd);
     }
@@ -244,7 +254,9 @@ QString runCommand(BoardSim& board, const QString& line, bool* quit) {
     }
     if (cmd == QLatin1String("status")) {
         return QStringLiteral("ok: %1, samples averaged %2, %3 bytes received")
-            .arg(board.isRunning() ? QStringLiteral("running") : QStringLiteral("closed"))
+            .arg(board.isRunning()     ? QStringLiteral("running")
+                 : board.isUnplugged() ? QStringLiteral("unplugged")
+                                       : QStringLiteral("closed"))
             .arg(board.samplesAveraged())
             .arg(board.totalReceived());
     }
