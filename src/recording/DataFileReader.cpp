@@ -87,8 +87,10 @@ bool DataFileReader::open() {
         return fail(QStringLiteral("Cannot read \"%1\": %2.").arg(name_, device_->errorString()));
     }
     total_ = device_->size();
+    // Every row with values fills all eight tables, so they share one time row.
+    const auto times = std::make_shared<ScanTimes>();
     for (int c = 0; c < kChannelCount; ++c) {
-        data_.channels[c] = std::make_shared<PointTable>();
+        data_.channels[c] = std::make_shared<PointTable>(times);
         data_.channels[c]->holdDoubles();  // the statistics show the values as recorded
     }
     return readHeader();
