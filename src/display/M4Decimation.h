@@ -56,6 +56,18 @@ std::size_t m4Columns(const PointTable& table, int left, int right, ToPixel toPi
     // The pixel column of a column of the table: its coordinate rounded as an aliased line
     // end is (qRound).
     auto pixelColumn = [&](qint64 c) { return std::floor(toPixel(table.x(c)) + 0.5); };
+    // The first point in [lo, hi] at or right of the target column, by halving.
+    auto bisect = [&](qint64 lo, qint64 hi, double target) {
+        while (lo < hi) {
+            const qint64 mid = lo + (hi - lo) / 2;
+            if (pixelColumn(mid) < target) {
+                lo = mid + 1;
+            } else {
+                hi = mid;
+            }
+        }
+        return lo;
+    };
     // First column in [from, limit) whose pixel column is >= target, else limit. Galloping
     // from `from`, so short steps cost little.
     auto firstAtOrRightOf = [&](qint64 from, qint64 limit, double target) {
@@ -67,15 +79,7 @@ std::size_t m4Columns(const PointTable& table, int left, int right, ToPixel toPi
             hi = std::min(limit, hi + step);
             step *= 2;
         }
-        while (lo < hi) {
-            const qint64 mid = lo + (hi - lo) / 2;
-            if (pixelColumn(mid) < target) {
-                lo = mid + 1;
-            } else {
-                hi = mid;
-            }
-        }
-        return lo;
+        return bisect(lo, hi, target);
     };
     // The same, given a guess of the answer (evenly spread points: the previous pixel column's
     // count ahead). A long history does not fit the processor's caches, and each probe far
@@ -88,17 +92,7 @@ std::size_t m4Columns(const PointTable& table, int left, int right, ToPixel toPi
         if (g == from || pixelColumn(g - 1) < target) {
             return g;
         }
-        qint64 lo = from;  // the answer lies in [from, g - 1]
-        qint64 hi = g - 1;
-        while (lo < hi) {
-            const qint64 mid = lo + (hi - lo) / 2;
-            if (pixelColumn(mid) < target) {
-                lo = mid + 1;
-            } else {
-                hi = mid;
-            }
-        }
-        return lo;
+        return bisect(from, g - 1, target);  // the answer lies in [from, g - 1]
     };
     qint64 begin = 0;
     std::size_t kept = 0;
