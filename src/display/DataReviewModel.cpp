@@ -179,6 +179,26 @@ bool DataReviewModel::channelShown(int channel) const {
     return showAll_ || data().hasData[channel];
 }
 
+std::optional<std::pair<double, double>> DataReviewModel::shownValueRange() const {
+    std::optional<std::pair<double, double>> range;
+    for (int c = 0; c < kChannelCount; ++c) {
+        const PointTable& t = *data().channels[c];
+        if (!channelShown(c) || t.filledCount() == 0) {
+            continue;
+        }
+        const ChannelStats all = statsInRange(t, t.x(0), t.x(t.filledCount() - 1));
+        range = range ? std::pair(std::min(range->first, all.minimum),
+                                  std::max(range->second, all.maximum))
+                      : std::pair(all.minimum, all.maximum);
+    }
+    if (range) {
+        const double room =
+            range->second > range->first ? (range->second - range->first) * 0.05 : 1;
+        range = std::pair(range->first - room, range->second + room);
+    }
+    return range;
+}
+
 void DataReviewModel::setVisibleRange(double lower, double upper) {
     if (lower == lower_ && upper == upper_) {
         return;

@@ -7,6 +7,8 @@
 #include <QString>
 
 #include <memory>
+#include <optional>
+#include <utility>
 
 namespace quorlin {
 
@@ -61,6 +63,9 @@ class DataReviewModel : public QObject {
     bool showAllChannels() const { return showAll_; }
     void setShowAllChannels(bool all);
     bool channelShown(int channel) const;
+    // The value axis for the shown channels' whole records, with a twentieth of room on each
+    // side (lower, upper); nothing while no shown channel has points.
+    std::optional<std::pair<double, double>> shownValueRange() const;
 
     // Figures over the visible time window (as display number texts; empty without points).
     void setVisibleRange(double lower, double upper);

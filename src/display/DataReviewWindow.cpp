@@ -151,28 +151,16 @@ void DataReviewWindow::showLoaded() {
 }
 
 void DataReviewWindow::showChannels() {
-    const RecordedData& d = model_->data();
-    double lowest = 0;
-    double highest = 0;
-    bool any = false;
     for (int c = 0; c < kChannelCount; ++c) {
         const bool shown = model_->channelShown(c);
         chart_->setPlotVisible(plotOfChannel(c), shown);
         for (QLabel* cell : {rows_[c].name, rows_[c].minimum, rows_[c].maximum, rows_[c].mean}) {
             cell->setVisible(shown);
         }
-        const PointTable& t = *d.channels[c];
-        if (shown && t.filledCount() > 0) {
-            const ChannelStats all = statsInRange(t, t.x(0), t.x(t.filledCount() - 1));
-            lowest = any ? std::min(lowest, all.minimum) : all.minimum;
-            highest = any ? std::max(highest, all.maximum) : all.maximum;
-            any = true;
-        }
     }
-    if (any) {
-        const double room = highest > lowest ? (highest - lowest) * 0.05 : 1;
-        chart_->setYMinimum(lowest - room);
-        chart_->setYMaximum(highest + room);
+    if (const auto range = model_->shownValueRange()) {
+        chart_->setYMinimum(range->first);
+        chart_->setYMaximum(range->second);
     }
 }
 
