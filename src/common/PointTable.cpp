@@ -10,7 +10,6 @@ namespace quorlin {
 
 namespace {
 constexpr qint64 kMaxColumns = std::numeric_limits<qint32>::max();
-constexpr qint64 kLeaf = qint64{1} << PointTable::kLeafBits;
 
 // A float holds the value to its rounding: no overflow to infinity, no underflow into the
 // denormals (where precision is lost) or to zero.
@@ -43,6 +42,7 @@ template <class V>
 void PointTable::Values<V>::dropPyramid() {
     levels_.clear();
     levels_.shrink_to_fit();
+    leafPicks_ = {};
 }
 
 template <class V>
@@ -50,11 +50,20 @@ void PointTable::Values<V>::settle(qint64 c) {
     if (((c + 1) & (kLeaf - 1)) != 0) {
         return;
     }
-    Block b{at(c + 1 - kLeaf), at(c + 1 - kLeaf)};
-    for (qint64 i = c + 2 - kLeaf; i <= c; ++i) {
-        b.lowest = std::min(b.lowest, at(i));
-        b.highest = std::max(b.highest, at(i));
+    const V* cells = from(c + 1 - kLeaf);  // a leaf never straddles two chunks
+    Block b{cells[0], cells[0]};
+    LeafPick pick{0, 0};
+    for (int i = 1; i < kLeaf; ++i) {
+        if (cells[i] < b.lowest) {
+            b.lowest = cells[i];
+            pick.lowest = static_cast<quint8>(i);
+        }
+        if (cells[i] > b.highest) {
+            b.highest = cells[i];
+            pick.highest = static_cast<quint8>(i);
+        }
     }
+    leafPicks_.push_back(pick);
     for (std::size_t level = 0;; ++level) {
         if (levels_.size() == level) {
             levels_.emplace_back();
@@ -77,12 +86,8 @@ qint64 PointTable::Values<V>::columnOf(std::size_t level, std::size_t block, V v
         const Block& left = levels_[level - 1][2 * block];
         block = 2 * block + ((lowest ? left.lowest : left.highest) == value ? 0 : 1);
     }
-    const qint64 first = static_cast<qint64>(block) * kLeaf;
-    qint64 c = first;
-    while (at(c) != value && c < first + kLeaf - 1) {
-        ++c;
-    }
-    return c;
+    const LeafPick pick = leafPicks_[block];
+    return static_cast<qint64>(block) * kLeaf + (lowest ? pick.lowest : pick.highest);
 }
 
 template <class V>
@@ -96,19 +101,30 @@ PointTable::Extremes PointTable::Values<V>::extremes(qint64 first, qint64 end) c
         std::size_t block = 0;
         bool found = false;
     } lowBlock, highBlock;
-    auto scan = [&](qint64 from, qint64 to) {
-        for (qint64 i = from; i < to; ++i) {
-            const V v = at(i);
-            if (v < low) {
-                low = v;
-                e.lowest = i;
+    // Cells [begin, to), chunk by chunk: first their lowest and highest values (a loop
+    // without branches), then, only where one beats the best so far, its first column.
+    auto scan = [&](qint64 begin, qint64 to) {
+        while (begin < to) {
+            const qint64 stop = std::min(to, ((begin >> kChunkBits) + 1) << kChunkBits);
+            const V* cells = from(begin);
+            const qint64 n = stop - begin;
+            V l = cells[0];
+            V h = cells[0];
+            for (qint64 i = 1; i < n; ++i) {
+                l = cells[i] < l ? cells[i] : l;
+                h = cells[i] > h ? cells[i] : h;
+            }
+            if (l < low) {
+                low = l;
+                e.lowest = begin + (std::find(cells, cells + n, l) - cells);
                 lowBlock.found = false;
             }
-            if (v > high) {
-                high = v;
-                e.highest = i;
+            if (h > high) {
+                high = h;
+                e.highest = begin + (std::find(cells, cells + n, h) - cells);
                 highBlock.found = false;
             }
+            begin = stop;
         }
     };
     const qint64 built = levels_.empty() ? 0 : static_cast<qint64>(levels_[0].size());
@@ -164,6 +180,7 @@ std::size_t PointTable::Values<V>::memoryBytes() const {
         const std::size_t nodes = (level.size() * sizeof(Block) + 511) / 512 + 1;
         bytes += nodes * (512 + sizeof(void*));
     }
+    bytes += ((leafPicks_.size() * sizeof(LeafPick) + 511) / 512 + 1) * (512 + sizeof(void*));
     return bytes;
 }
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "common/Prefetch.h"
 #include "common/ScanTimes.h"
 
 #include <QtGlobal>
@@ -68,6 +69,25 @@ class PointTable {
     // 0 <= first < end <= filledCount().
     Extremes extremes(qint64 first, qint64 end) const;
 
+    // Announce reads soon, so that a walk through a long history can have its next jumps on
+    // the way from memory while it works: of a column's time and value, and of the values
+    // extremes() reads at the end of a range that ends (or starts) at `column`.
+    void prefetchColumn(qint64 column) const {
+        times_->prefetchCell(column);
+        if (wide_) {
+            wide_->prefetchCell(column);
+        } else {
+            narrow_.prefetchCell(column);
+        }
+    }
+    void prefetchRangeEnd(qint64 column) const {
+        if (wide_) {
+            wide_->prefetchLeaf(column);
+        } else {
+            narrow_.prefetchLeaf(column);
+        }
+    }
+
     // Changes with every setLast and addEmptyColumn: a reader's cache key.
     quint64 revision() const { return revision_; }
     // Heap bytes held (history, pyramid, bookkeeping), counted from capacities; a shared x
@@ -77,6 +97,7 @@ class PointTable {
     static constexpr int kChunkBits = 12;
     static constexpr qint64 kChunkSize = qint64{1} << kChunkBits;
     static constexpr int kLeafBits = 7;  // 128 columns per bottom pyramid block
+    static constexpr qint64 kLeaf = qint64{1} << kLeafBits;
 
   private:
     // The y row in one value type, with its pyramid.
@@ -88,6 +109,20 @@ class PointTable {
                           [static_cast<std::size_t>(column & (kChunkSize - 1))];
         }
         void set(qint64 column, V value);
+        void prefetchCell(qint64 column) const { prefetch(from(column)); }
+        // The bottom block of the pyramid's cells that holds `column`.
+        void prefetchLeaf(qint64 column) const {
+            const V* first = from(column & ~(kLeaf - 1));
+            for (std::size_t b = 0; b < kLeaf * sizeof(V); b += 64) {
+                prefetch(reinterpret_cast<const char*>(first) + b);
+            }
+            prefetch(first + kLeaf - 1);
+        }
+        // The cells of one chunk from `column` on, up to the chunk's end.
+        const V* from(qint64 column) const {
+            return chunks_[static_cast<std::size_t>(column >> kChunkBits)].data() +
+                   (column & (kChunkSize - 1));
+        }
         void extendTo(qint64 n);
         // Adds the block ending at column c to the pyramid when c closes one.
         void settle(qint64 c);
@@ -100,12 +135,20 @@ class PointTable {
             V lowest;
             V highest;
         };
+        // Where in its bottom block the first lowest and first highest value lie, so that a
+        // look-up ends without walking the block's cells.
+        struct LeafPick {
+            quint8 lowest;
+            quint8 highest;
+        };
+        static_assert(kLeafBits <= 8);
         qint64 columnOf(std::size_t level, std::size_t block, V value, bool lowest) const;
 
         std::vector<std::vector<V>> chunks_;
         // Level L block k covers 128 << L columns. Deques grow without moving what they hold, so
         // a long run leaves no freed copies behind.
         std::vector<std::deque<Block>> levels_;
+        std::deque<LeafPick> leafPicks_;  // one per block of level 0
         qint64 size_ = 0;
     };
 

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "common/Prefetch.h"
+
 #include <QtGlobal>
 
 #include <cstddef>
@@ -37,6 +39,14 @@ class ScanTimes {
         }
         const qint32 t = ticks_[chunkOf(cell)][offsetOf(cell)];
         return t == kEmptyTick ? kEmpty : static_cast<double>(base_ + t) / 100.0;
+    }
+    // Announces a read of `cell` (< size()) soon.
+    void prefetchCell(qint64 cell) const {
+        if (!exact_.empty()) {
+            prefetch(exact_[chunkOf(cell)].get() + offsetOf(cell));
+        } else {
+            prefetch(ticks_[chunkOf(cell)].get() + offsetOf(cell));
+        }
     }
     std::size_t memoryBytes() const;
 

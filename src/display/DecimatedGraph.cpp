@@ -1,6 +1,7 @@
 #include "display/DecimatedGraph.h"
 
 #include "display/M4Decimation.h"
+#include "display/RowSpans.h"
 #include "display/SegmentClip.h"
 
 #include <algorithm>
@@ -185,7 +186,11 @@ void DecimatedGraph::refresh() {
     }
     unchangedPrefix_ = std::min(unchangedPrefix_, static_cast<qsizetype>(kept));
     points_.resize(static_cast<qsizetype>(kept));
+    constexpr std::size_t kAhead = 16;  // reads of far apart columns, asked for ahead
     for (std::size_t i = kept; i < columns_.size(); ++i) {
+        if (i + kAhead < columns_.size()) {
+            t.prefetchColumn(columns_[i + kAhead]);
+        }
         points_.append(QCPGraphData(t.x(columns_[i]), t.y(columns_[i])));
     }
     data()->set(points_, true);
@@ -296,7 +301,8 @@ void DecimatedGraph::drawLinePlot(QCPPainter* painter, const QVector<QPointF>& l
     // both its end pixels, and together they cover exactly the column from the lowest to the
     // highest of those points: one line does the same with a third of the pixel writes. A
     // one-pixel opaque pen's vertical line is a one-pixel-wide rectangle, which the raster
-    // engine fills row by row far faster than it strokes a line pixel by pixel.
+    // engine fills row by row far faster than it strokes a line pixel by pixel; the runs of
+    // neighbouring columns are filled together as rows (rowSpans).
     // Everything is cut to the clip box before rounding: a vertical run far above or below
     // the area is held at the box' edge, a segment is clipped to the box.
     const QPen& pen = painter->pen();
@@ -304,14 +310,14 @@ void DecimatedGraph::drawLinePlot(QCPPainter* painter, const QVector<QPointF>& l
     const bool asBars =
         capped && pen.isCosmetic() && pen.style() == Qt::SolidLine && pen.color().alpha() == 255;
     QVector<QLine> segments;
-    QVector<QRect> bars;
+    std::vector<ColumnRun> bars;
     qsizetype run = 0;  // points in the current same-column run
     int runX = 0;
     int runLow = 0;
     int runHigh = 0;
     auto flush = [&] {
         if (run > 1 && asBars) {
-            bars.append(QRect(runX, runLow, 1, runHigh - runLow + 1));
+            bars.push_back(ColumnRun{runX, runLow, runHigh});
         } else if (run > 1) {
             segments.append(QLine(runX, runLow, runX, runHigh));
         }
@@ -350,8 +356,25 @@ void DecimatedGraph::drawLinePlot(QCPPainter* painter, const QVector<QPointF>& l
     }
     flush();
     painter->drawLines(segments);
-    for (const QRect& bar : bars) {
-        painter->fillRect(bar, pen.color());
+    // A fill costs a call and then a memory access per row: rows only pay off where the runs
+    // are tall (a long history in view), short runs are filled as they are.
+    constexpr qint64 kTallRun = 32;
+    qint64 pixels = 0;
+    for (const ColumnRun& bar : bars) {
+        pixels += bar.bottom - bar.top + 1;
+    }
+    std::vector<QRect> rects;
+    if (pixels >= kTallRun * static_cast<qint64>(bars.size())) {
+        // Rows beyond the area are clipped away by the painter; none are worth filling.
+        const QRect area = clipRect();
+        rowSpans(bars, area.top() - 1, area.bottom() + 1, rects);
+    } else {
+        for (const ColumnRun& bar : bars) {
+            rects.emplace_back(bar.x, bar.top, 1, bar.bottom - bar.top + 1);
+        }
+    }
+    for (const QRect& rect : rects) {
+        painter->fillRect(rect, pen.color());
     }
 }
 

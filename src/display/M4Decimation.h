@@ -108,29 +108,46 @@ std::size_t m4Columns(const PointTable& table, int left, int right, ToPixel toPi
         }
     }
     const qint64 end = firstAtOrRightOf(begin, n, right);
+    // First where each visible pixel column starts, then their points. A long history does
+    // not fit the caches: the searches ask for the times a few pixel columns ahead, the
+    // extremes for the values there, before they are needed.
+    constexpr std::size_t kAhead = 4;
+    std::vector<qint64> starts;
+    qint64 previousCount = 1;
+    for (qint64 i = begin; i < end;) {
+        starts.push_back(i);
+        if (i + static_cast<qint64>(kAhead) * previousCount < end) {
+            table.prefetchColumn(i + static_cast<qint64>(kAhead) * previousCount);
+        }
+        const qint64 j = firstAtOrRightOfNear(i + 1, end, pixelColumn(i) + 1, i + previousCount);
+        previousCount = j - i;
+        i = j;
+    }
+    starts.push_back(end);
     // Only a visible pixel column is offered for taking up again: it lies at or before the
     // last column, the only one that may be rewritten before the table grows.
     r.valid = false;
-    qint64 previousCount = 1;
-    for (qint64 i = begin; i < end;) {
+    for (std::size_t k = 0; k + 1 < starts.size(); ++k) {
+        if (k + kAhead < starts.size() && starts[k + kAhead] < n) {
+            table.prefetchRangeEnd(starts[k + kAhead]);
+        }
+        const qint64 i = starts[k];
+        const qint64 j = starts[k + 1];
         r = M4Resume{true, i, out.size()};
-        const qint64 j = firstAtOrRightOfNear(i + 1, end, pixelColumn(i) + 1, i + previousCount);
-        previousCount = j - i;
         if (j - i <= 4) {
-            for (qint64 k = i; k < j; ++k) {
-                out.push_back(k);
+            for (qint64 c = i; c < j; ++c) {
+                out.push_back(c);
             }
         } else {
             const PointTable::Extremes e = table.extremes(i, j);
             const qint64 pick[4] = {i, std::min(e.lowest, e.highest), std::max(e.lowest, e.highest),
                                     j - 1};
-            for (int k = 0; k < 4; ++k) {
-                if (k == 0 || pick[k] != pick[k - 1]) {
-                    out.push_back(pick[k]);
+            for (int c = 0; c < 4; ++c) {
+                if (c == 0 || pick[c] != pick[c - 1]) {
+                    out.push_back(pick[c]);
                 }
             }
         }
-        i = j;
     }
     if (end < n) {
         out.push_back(end);
