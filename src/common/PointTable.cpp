@@ -91,16 +91,11 @@ qint64 PointTable::Values<V>::columnOf(std::size_t level, std::size_t block, V v
 }
 
 template <class V>
-PointTable::Extremes PointTable::Values<V>::extremes(qint64 first, qint64 end) const {
-    Extremes e{first, first};
-    V low = at(first);
-    V high = low;
-    // Where the best block found so far lies; the column under it is looked up at the end.
-    struct Where {
-        std::size_t level = 0;
-        std::size_t block = 0;
-        bool found = false;
-    } lowBlock, highBlock;
+typename PointTable::Values<V>::Walk PointTable::Values<V>::walk(qint64 first, qint64 end) const {
+    Walk w;
+    w.e = Extremes{first, first};
+    w.low = at(first);
+    w.high = w.low;
     // Cells [begin, to), chunk by chunk: first their lowest and highest values (a loop
     // without branches), then, only where one beats the best so far, its first column.
     auto scan = [&](qint64 begin, qint64 to) {
@@ -114,15 +109,15 @@ PointTable::Extremes PointTable::Values<V>::extremes(qint64 first, qint64 end) c
                 l = cells[i] < l ? cells[i] : l;
                 h = cells[i] > h ? cells[i] : h;
             }
-            if (l < low) {
-                low = l;
-                e.lowest = begin + (std::find(cells, cells + n, l) - cells);
-                lowBlock.found = false;
+            if (l < w.low) {
+                w.low = l;
+                w.e.lowest = begin + (std::find(cells, cells + n, l) - cells);
+                w.lowBlock.found = false;
             }
-            if (h > high) {
-                high = h;
-                e.highest = begin + (std::find(cells, cells + n, h) - cells);
-                highBlock.found = false;
+            if (h > w.high) {
+                w.high = h;
+                w.e.highest = begin + (std::find(cells, cells + n, h) - cells);
+                w.highBlock.found = false;
             }
             begin = stop;
         }
@@ -132,19 +127,19 @@ PointTable::Extremes PointTable::Values<V>::extremes(qint64 first, qint64 end) c
     qint64 hi = std::min(end >> kLeafBits, built);
     if (lo >= hi) {
         scan(first + 1, end);
-        return e;
+        return w;
     }
     scan(first + 1, lo * kLeaf);
     scan(hi * kLeaf, end);
     auto take = [&](std::size_t level, qint64 k) {
         const Block& b = levels_[level][static_cast<std::size_t>(k)];
-        if (b.lowest < low) {
-            low = b.lowest;
-            lowBlock = Where{level, static_cast<std::size_t>(k), true};
+        if (b.lowest < w.low) {
+            w.low = b.lowest;
+            w.lowBlock = Where{level, static_cast<std::size_t>(k), true};
         }
-        if (b.highest > high) {
-            high = b.highest;
-            highBlock = Where{level, static_cast<std::size_t>(k), true};
+        if (b.highest > w.high) {
+            w.high = b.highest;
+            w.highBlock = Where{level, static_cast<std::size_t>(k), true};
         }
     };
     // Classic bottom-up interval walk: odd edges are taken at this level, the rest is
@@ -159,13 +154,87 @@ PointTable::Extremes PointTable::Values<V>::extremes(qint64 first, qint64 end) c
         lo >>= 1;
         hi >>= 1;
     }
-    if (lowBlock.found) {
-        e.lowest = columnOf(lowBlock.level, lowBlock.block, low, true);
+    return w;
+}
+
+template <class V>
+PointTable::Extremes PointTable::Values<V>::extremes(qint64 first, qint64 end) const {
+    Walk w = walk(first, end);
+    if (w.lowBlock.found) {
+        w.e.lowest = columnOf(w.lowBlock.level, w.lowBlock.block, w.low, true);
     }
-    if (highBlock.found) {
-        e.highest = columnOf(highBlock.level, highBlock.block, high, false);
+    if (w.highBlock.found) {
+        w.e.highest = columnOf(w.highBlock.level, w.highBlock.block, w.high, false);
     }
-    return e;
+    return w.e;
+}
+
+template <class V>
+void PointTable::Values<V>::extremes(const std::vector<Range>& ranges,
+                                     std::vector<Extremes>& out) const {
+    out.resize(ranges.size());
+    // The cells at a range's ends are asked for a few ranges ahead.
+    constexpr std::size_t kAhead = 4;
+    std::vector<Walk> walks(ranges.size());
+    for (std::size_t k = 0; k < ranges.size(); ++k) {
+        if (k + kAhead < ranges.size()) {
+            prefetchLeaf(ranges[k + kAhead].first);
+            prefetchLeaf(ranges[k + kAhead].end - 1);
+        }
+        walks[k] = walk(ranges[k].first, ranges[k].end);
+        out[k] = walks[k].e;
+    }
+    // The descents from the blocks found to their columns (columnOf), a group of ranges at
+    // a time, level by level: each level's blocks of the whole group are asked for before
+    // any is read, so their memory latencies overlap.
+    struct Descent {
+        std::size_t level;
+        std::size_t block;
+        V value;
+        bool lowest;
+        qint64* column;
+    };
+    constexpr std::size_t kGroup = 32;
+    std::vector<Descent> group;
+    for (std::size_t g = 0; g < ranges.size(); g += kGroup) {
+        group.clear();
+        for (std::size_t k = g; k < std::min(ranges.size(), g + kGroup); ++k) {
+            const Walk& w = walks[k];
+            if (w.lowBlock.found) {
+                group.push_back(
+                    Descent{w.lowBlock.level, w.lowBlock.block, w.low, true, &out[k].lowest});
+            }
+            if (w.highBlock.found) {
+                group.push_back(
+                    Descent{w.highBlock.level, w.highBlock.block, w.high, false, &out[k].highest});
+            }
+        }
+        for (bool down = true; down;) {
+            down = false;
+            for (const Descent& d : group) {
+                if (d.level > 0) {
+                    prefetch(&levels_[d.level - 1][2 * d.block]);
+                }
+            }
+            for (Descent& d : group) {
+                if (d.level > 0) {
+                    const Block& left = levels_[d.level - 1][2 * d.block];
+                    d.block =
+                        2 * d.block + ((d.lowest ? left.lowest : left.highest) == d.value ? 0 : 1);
+                    --d.level;
+                    down = true;
+                }
+            }
+        }
+        for (const Descent& d : group) {
+            prefetch(&leafPicks_[d.block]);
+        }
+        for (const Descent& d : group) {
+            const LeafPick pick = leafPicks_[d.block];
+            *d.column =
+                static_cast<qint64>(d.block) * kLeaf + (d.lowest ? pick.lowest : pick.highest);
+        }
+    }
 }
 
 template <class V>
@@ -310,6 +379,14 @@ void PointTable::settle(qint64 c) {
 
 PointTable::Extremes PointTable::extremes(qint64 first, qint64 end) const {
     return wide_ ? wide_->extremes(first, end) : narrow_.extremes(first, end);
+}
+
+void PointTable::extremes(const std::vector<Range>& ranges, std::vector<Extremes>& out) const {
+    if (wide_) {
+        wide_->extremes(ranges, out);
+    } else {
+        narrow_.extremes(ranges, out);
+    }
 }
 
 std::size_t PointTable::memoryBytes() const {

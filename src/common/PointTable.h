@@ -68,23 +68,22 @@ class PointTable {
     // Lowest and highest y over columns [first, end); needs isOrdered() and
     // 0 <= first < end <= filledCount().
     Extremes extremes(qint64 first, qint64 end) const;
+    // extremes() of each range, in one go: over the many ranges of a long history this is
+    // far faster, as the look-ups of all ranges are then made side by side.
+    struct Range {
+        qint64 first;
+        qint64 end;
+    };
+    void extremes(const std::vector<Range>& ranges, std::vector<Extremes>& out) const;
 
-    // Announce reads soon, so that a walk through a long history can have its next jumps on
-    // the way from memory while it works: of a column's time and value, and of the values
-    // extremes() reads at the end of a range that ends (or starts) at `column`.
+    // Announces a read of a column's time and value soon, so that a walk through a long
+    // history can have its next jumps on the way from memory while it works.
     void prefetchColumn(qint64 column) const {
         times_->prefetchCell(column);
         if (wide_) {
             wide_->prefetchCell(column);
         } else {
             narrow_.prefetchCell(column);
-        }
-    }
-    void prefetchRangeEnd(qint64 column) const {
-        if (wide_) {
-            wide_->prefetchLeaf(column);
-        } else {
-            narrow_.prefetchLeaf(column);
         }
     }
 
@@ -128,6 +127,7 @@ class PointTable {
         void settle(qint64 c);
         void dropPyramid();
         Extremes extremes(qint64 first, qint64 end) const;
+        void extremes(const std::vector<Range>& ranges, std::vector<Extremes>& out) const;
         std::size_t memoryBytes() const;
 
       private:
@@ -142,6 +142,21 @@ class PointTable {
             quint8 highest;
         };
         static_assert(kLeafBits <= 8);
+        // Where the best block found so far lies.
+        struct Where {
+            std::size_t level = 0;
+            std::size_t block = 0;
+            bool found = false;
+        };
+        // A range's extremes short of the descent from a block found to its column.
+        struct Walk {
+            Extremes e{0, 0};
+            V low{};
+            V high{};
+            Where lowBlock;
+            Where highBlock;
+        };
+        Walk walk(qint64 first, qint64 end) const;
         qint64 columnOf(std::size_t level, std::size_t block, V value, bool lowest) const;
 
         std::vector<std::vector<V>> chunks_;

@@ -123,12 +123,35 @@ bool DecimatedGraph::sourceKeyRange(double& lower, double& upper) const {
     return found;
 }
 
+DecimatedGraph::Mapping DecimatedGraph::currentMapping() const {
+    const QCPAxis* key = keyAxis();
+    const QRect rect = key->axisRect()->rect();
+    Mapping m{key->range().lower, key->range().upper, rect.left(), rect.width(), false};
+    // The axis' own mapping, inlined: a redraw maps some ten thousand x values. Used only
+    // where it gives the axis' very numbers, checked on the table's ends.
+    m.inlined = key->scaleType() == QCPAxis::stLinear && !key->rangeReversed() &&
+                key->orientation() == Qt::Horizontal;
+    for (qint64 c : {qint64{0}, shownColumns() - 1}) {
+        if (m.inlined && c >= 0 && shown_->isFilled(c)) {
+            m.inlined = m.toPixel(shown_->x(c)) == key->coordToPixel(shown_->x(c));
+        }
+    }
+    return m;
+}
+
+qint64 DecimatedGraph::refillColumns() const {
+    if (!keyAxis() || !shown_ ||
+        (shown_.get() == filledTable_ && valid_ && currentMapping() == filledMapping_)) {
+        return 0;
+    }
+    return shownColumns();
+}
+
 void DecimatedGraph::refresh() {
     QCPAxis* key = keyAxis();
     if (!key) {
         return;
     }
-    const QRect rect = key->axisRect()->rect();
     const PointTable* table = shown_.get();
     if (!table) {
         unchangedPrefix_ = 0;
@@ -141,22 +164,7 @@ void DecimatedGraph::refresh() {
         return;
     }
     const PointTable& t = *table;
-    const int left = rect.left();
-    const int right = rect.left() + rect.width();
-    // The axis' own mapping, inlined: a redraw maps some ten thousand x values. Used only
-    // where it gives the axis' very numbers, checked on the table's ends.
-    const double lower = key->range().lower;
-    const double size = key->range().size();
-    const double width = rect.width();
-    auto inlined = [=](double x) { return (x - lower) / size * width + left; };
-    bool same = key->scaleType() == QCPAxis::stLinear && !key->rangeReversed() &&
-                key->orientation() == Qt::Horizontal;
-    for (qint64 c : {qint64{0}, shownColumns() - 1}) {
-        if (same && c >= 0 && t.isFilled(c)) {
-            same = inlined(t.x(c)) == key->coordToPixel(t.x(c));
-        }
-    }
-    const Mapping mapping{lower, key->range().upper, left, rect.width(), same};
+    const Mapping mapping = currentMapping();
     if (table == filledTable_ && mapping == filledMapping_) {
         // A frozen graph's columns do not change while the table grows past them.
         if (valid_ && (t.revision() == filledRevision_ || frozen_)) {
@@ -170,9 +178,13 @@ void DecimatedGraph::refresh() {
     filledRevision_ = t.revision();
     valid_ = true;
 
+    const int left = mapping.left;
+    const int right = mapping.left + mapping.width;
     std::size_t kept = 0;
-    if (same) {
-        kept = m4Columns(t, left, right, inlined, columns_, &resume_, shownLimit_);
+    if (mapping.inlined) {
+        kept = m4Columns(
+            t, left, right, [&mapping](double x) { return mapping.toPixel(x); }, columns_, &resume_,
+            shownLimit_);
     } else {
         kept = m4Columns(
             t, left, right, [key](double x) { return key->coordToPixel(x); }, columns_, &resume_,

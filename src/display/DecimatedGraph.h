@@ -43,6 +43,10 @@ class DecimatedGraph : public QCPGraph {
     bool sourceKeyRange(double& lower, double& upper) const;
     // Brings the container in line with the source and the current axis geometry.
     void refresh();
+    // How many table columns the next refresh() walks from scratch: none when the drawing
+    // is up to date or only takes up its last fill. Refreshes of different graphs touch
+    // nothing in common and may run side by side.
+    qint64 refillColumns() const;
     // Points handed to the base class at the last refresh.
     qint64 drawnPointCount() const { return static_cast<qint64>(columns_.size()); }
     // Heap bytes of the drawing structures (not the source).
@@ -78,7 +82,9 @@ class DecimatedGraph : public QCPGraph {
         int width = 0;
         bool inlined = false;
         bool operator==(const Mapping&) const = default;
+        double toPixel(double x) const { return (x - lower) / (upper - lower) * width + left; }
     };
+    Mapping currentMapping() const;
 
     void show(std::shared_ptr<const PointTable> table, qint64 limit);
     // Columns of the shown table that are drawn (of an ordered one: filled columns).

@@ -109,8 +109,7 @@ std::size_t m4Columns(const PointTable& table, int left, int right, ToPixel toPi
     }
     const qint64 end = firstAtOrRightOf(begin, n, right);
     // First where each visible pixel column starts, then their points. A long history does
-    // not fit the caches: the searches ask for the times a few pixel columns ahead, the
-    // extremes for the values there, before they are needed.
+    // not fit the caches: the searches ask for the times a few pixel columns ahead.
     constexpr std::size_t kAhead = 4;
     std::vector<qint64> starts;
     qint64 previousCount = 1;
@@ -124,13 +123,20 @@ std::size_t m4Columns(const PointTable& table, int left, int right, ToPixel toPi
         i = j;
     }
     starts.push_back(end);
+    // The extremes of the pixel columns with more than four points, all in one go.
+    std::vector<PointTable::Range> ranges;
+    for (std::size_t k = 0; k + 1 < starts.size(); ++k) {
+        if (starts[k + 1] - starts[k] > 4) {
+            ranges.push_back(PointTable::Range{starts[k], starts[k + 1]});
+        }
+    }
+    std::vector<PointTable::Extremes> extremes;
+    table.extremes(ranges, extremes);
     // Only a visible pixel column is offered for taking up again: it lies at or before the
     // last column, the only one that may be rewritten before the table grows.
     r.valid = false;
+    std::size_t next = 0;
     for (std::size_t k = 0; k + 1 < starts.size(); ++k) {
-        if (k + kAhead < starts.size() && starts[k + kAhead] < n) {
-            table.prefetchRangeEnd(starts[k + kAhead]);
-        }
         const qint64 i = starts[k];
         const qint64 j = starts[k + 1];
         r = M4Resume{true, i, out.size()};
@@ -139,7 +145,7 @@ std::size_t m4Columns(const PointTable& table, int left, int right, ToPixel toPi
                 out.push_back(c);
             }
         } else {
-            const PointTable::Extremes e = table.extremes(i, j);
+            const PointTable::Extremes e = extremes[next++];
             const qint64 pick[4] = {i, std::min(e.lowest, e.highest), std::max(e.lowest, e.highest),
                                     j - 1};
             for (int c = 0; c < 4; ++c) {

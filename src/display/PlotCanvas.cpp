@@ -1,5 +1,6 @@
 #include "display/PlotCanvas.h"
 
+#include "common/RunAlongside.h"
 #include "display/DecimatedGraph.h"
 
 #include <algorithm>
@@ -68,10 +69,24 @@ void PlotCanvas::paintGraphs(QCPPainter& painter, int fromPixel) {
     }
 }
 
-void PlotCanvas::draw(QCPPainter* painter) {
+void PlotCanvas::refreshGraphs() {
+    // Refilling the graphs of a long history after the view moved is most of a full
+    // redraw: those refills are shared with a second core. Small ones are not worth the
+    // hand-over.
+    constexpr qint64 kShareFrom = 50000;
+    std::vector<DecimatedGraph*> large;
     for (DecimatedGraph* g : graphs_) {
-        g->refresh();
+        if (g->refillColumns() >= kShareFrom) {
+            large.push_back(g);
+        } else {
+            g->refresh();
+        }
     }
+    runAlongside(large.size(), [&large](std::size_t i) { large[i]->refresh(); });
+}
+
+void PlotCanvas::draw(QCPPainter* painter) {
+    refreshGraphs();
     const bool exporting = painter->modes().testFlag(QCPPainter::pmNoCaching) ||
                            painter->modes().testFlag(QCPPainter::pmVectorized);
     if (exporting) {

@@ -49,6 +49,7 @@ class PlotCanvas final : public QCPLayerable {
     };
     Setting currentSetting() const;
     bool opaque() const;
+    void refreshGraphs();
     void paintGraphs(QCPPainter& painter, int fromPixel);
 
     QCPAxisRect* axisRect_;

@@ -34,6 +34,8 @@ void expectExtremesMatchBruteForce(const PointTable& t, const std::vector<double
                                    std::mt19937& rng, int queries) {
     const qint64 n = t.filledCount();
     std::uniform_int_distribution<qint64> pick(0, n - 1);
+    std::vector<PointTable::Range> ranges;
+    std::vector<PointTable::Extremes> single;
     for (int q = 0; q < queries; ++q) {
         qint64 a = pick(rng);
         qint64 b = pick(rng);
@@ -51,6 +53,16 @@ void expectExtremesMatchBruteForce(const PointTable& t, const std::vector<double
         ASSERT_LT(e.highest, end);
         ASSERT_EQ(t.y(e.lowest), *lo) << first << ".." << end;
         ASSERT_EQ(t.y(e.highest), *hi) << first << ".." << end;
+        ranges.push_back(PointTable::Range{first, end});
+        single.push_back(e);
+    }
+    // All at once: the very columns one at a time gives.
+    std::vector<PointTable::Extremes> batch;
+    t.extremes(ranges, batch);
+    ASSERT_EQ(batch.size(), single.size());
+    for (std::size_t k = 0; k < batch.size(); ++k) {
+        ASSERT_EQ(batch[k].lowest, single[k].lowest) << k;
+        ASSERT_EQ(batch[k].highest, single[k].highest) << k;
     }
 }
 
