@@ -20,20 +20,6 @@ using Clock = std::chrono::steady_clock;
 
 constexpr int kHeaderLines = 5;
 
-void startProgram(AppHarness& h) {
-    h.writeDefaultConfig({});
-    ASSERT_TRUE(h.start());
-    h.activate();
-    ASSERT_TRUE(h.waitFor([&] { return h.board().received().size() >= 2; }));
-    h.board().clearLog();
-}
-
-void startRecording(AppHarness& h, const QString& path) {
-    h.files->answers = {path};
-    h.trigger(h.model().mnuSave);
-    ASSERT_TRUE(h.settings().DataFileInUse);
-}
-
 // Every line after the header is a whole row of ten fields.
 void expectWholeRows(const QString& path, qint64 rows) {
     const RecordedLines file = readRecordedLines(path);
@@ -61,9 +47,9 @@ TEST(RecordingHealthIntegration, rowsAreSyncedAtMostOnceASecondWhileTheyCome_and
                       syncs.push_back({Clock::now(), QFileInfo(p).size(), p});
                       return true;
                   }});
-    startProgram(h);
+    ASSERT_TRUE(h.startOnBoard());
     const QString path = h.appFolder() + QStringLiteral("/synced.csv");
-    startRecording(h, path);
+    ASSERT_TRUE(h.startRecording(path));
     h.trigger(h.model().mnuSample);
     ASSERT_TRUE(h.waitFor([&] { return syncCount() >= 3; }));
     const size_t whileSampling = syncCount();
@@ -95,9 +81,9 @@ TEST(RecordingHealthIntegration, rowsAreSyncedAtMostOnceASecondWhileTheyCome_and
 
 TEST(RecordingHealthIntegration, aDiskThatRefusesRowsIsReportedOnce_andRecordingResumesByItself) {
     AppHarness h({.realChart = false});
-    startProgram(h);
+    ASSERT_TRUE(h.startOnBoard());
     const QString path = h.appFolder() + QStringLiteral("/full.csv");
-    startRecording(h, path);
+    ASSERT_TRUE(h.startRecording(path));
     h.trigger(h.model().mnuSample);
     DataFile& data = h.main().dataFile();
     ASSERT_TRUE(h.waitFor([&] { return data.rowsWritten() >= 20; }));

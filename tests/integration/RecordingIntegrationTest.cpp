@@ -20,23 +20,6 @@ constexpr uint16_t kHalfVolt = 0x2000 + 819;          // .5 V
 constexpr uint16_t kMinusQuarterVolt = 0x2000 - 410;  // -.25 V
 constexpr uint16_t kOnePointTwoFive = 0x2000 + 2048;  // 1.25 V
 
-// Starts the program on the board with the given settings, activates the main window and
-// clears the board's log of the samples-averaged pair.
-void startProgram(AppHarness& h, const std::function<void(SettingsModel&)>& edit) {
-    h.writeDefaultConfig(edit);
-    ASSERT_TRUE(h.start());
-    h.activate();
-    ASSERT_TRUE(h.waitFor([&] { return h.board().exchanges().size() >= 2; }));
-    h.board().clearLog();
-}
-
-void startRecording(AppHarness& h, const QString& path) {
-    h.files->answers = {path};
-    h.trigger(h.model().mnuSave);
-    ASSERT_TRUE(h.settings().DataFileInUse);
-    ASSERT_TRUE(h.model().mnuSave->isChecked());
-}
-
 // One sampling run until the board has answered `scans` whole scans.
 void sampleScans(AppHarness& h, size_t scans, std::chrono::milliseconds timeout = 30s) {
     h.trigger(h.model().mnuSample);
@@ -56,14 +39,14 @@ QString voltsText(uint16_t raw) {
 
 TEST(RecordingIntegration, everyScanIsOneRowOfTheBoardsReadingsAsVolts) {
     AppHarness h({.realChart = false});
-    startProgram(h, [](SettingsModel& s) { s.ChannelActive[6] = 0; });
+    ASSERT_TRUE(h.startOnBoard([](SettingsModel& s) { s.ChannelActive[6] = 0; }));
     h.board().setSource(0, Source::scripted({kHalfVolt, kMinusQuarterVolt, kZeroVolts, 0x3FFF,
                                              0x0000, kOnePointTwoFive}));
     for (int c = 1; c < kChannelCount; ++c) {
         h.board().setSource(c, Source::ramp(static_cast<uint16_t>(0x0400 * c), 7 * c));
     }
     const QString path = h.appFolder() + QStringLiteral("/Data Files/run.csv");
-    startRecording(h, path);
+    ASSERT_TRUE(h.startRecording(path));
     EXPECT_EQ(h.model().fileLabel(), QStringLiteral("Data file in use: ") + path);
     const size_t firstWrite = h.writes.size();
     const auto started = std::chrono::steady_clock::now();
@@ -126,10 +109,10 @@ TEST(RecordingIntegration, everyScanIsOneRowOfTheBoardsReadingsAsVolts) {
 
 TEST(RecordingIntegration, aDataFileRemovedWhileRecording_isCreatedAgainByTheNextRow) {
     AppHarness h({.realChart = false});
-    startProgram(h, {});
+    ASSERT_TRUE(h.startOnBoard());
     h.board().setSource(1, Source::constant(kMinusQuarterVolt));
     const QString path = h.appFolder() + QStringLiteral("/removed.csv");
-    startRecording(h, path);
+    ASSERT_TRUE(h.startRecording(path));
     h.trigger(h.model().mnuSample);
     ASSERT_TRUE(h.waitFor([&] { return readRecordedLines(path).lines.size() >= 5 + 3; }));
     ASSERT_TRUE(QFile::remove(path));
@@ -147,13 +130,13 @@ TEST(RecordingIntegration, aDataFileRemovedWhileRecording_isCreatedAgainByTheNex
 
 TEST(RecordingIntegration, scaleRowsHoldTheLinearScaledValues) {
     AppHarness h({.realChart = false});
-    startProgram(h, [](SettingsModel& s) {
+    ASSERT_TRUE(h.startOnBoard([](SettingsModel& s) {
         s.WriteFileMethod = QStringLiteral("Scale");
         s.Slope[0] = 2;
         s.Offset[0] = -0.5;
         s.Slope[5] = -4;
         s.Offset[5] = 10;
-    });
+    }));
     h.board().setSource(
         0, Source::scripted({kHalfVolt, kMinusQuarterVolt, kZeroVolts, kOnePointTwoFive}));
     h.board().setSource(5, Source::scripted({kHalfVolt, kOnePointTwoFive, kMinusQuarterVolt}));
@@ -161,7 +144,7 @@ TEST(RecordingIntegration, scaleRowsHoldTheLinearScaledValues) {
         h.board().setSource(c, Source::constant(static_cast<uint16_t>(0x2100 + 0x180 * c)));
     }
     const QString path = h.appFolder() + QStringLiteral("/scaled.txt");
-    startRecording(h, path);
+    ASSERT_TRUE(h.startRecording(path));
     sampleScans(h, 12);
 
     const std::map<uint16_t, QString> ch0 = {{kHalfVolt, QStringLiteral(".5")},
@@ -193,7 +176,7 @@ TEST(RecordingIntegration, scaleRowsHoldTheLinearScaledValues) {
 // was due is skipped, none that was not due is written.
 TEST(RecordingIntegration, onePointPerSecondWritesTheFirstScanDueEachSecond) {
     AppHarness h({.realChart = false});
-    startProgram(h, {});
+    ASSERT_TRUE(h.startOnBoard());
     sim::Timing timing;
     timing.emulateLine = true;  // about 4 ms per exchange
     timing.conversionBase = 2ms;
@@ -211,7 +194,7 @@ TEST(RecordingIntegration, onePointPerSecondWritesTheFirstScanDueEachSecond) {
     ASSERT_EQ(h.settings().DataIntervalMs, 1000);
 
     const QString path = h.appFolder() + QStringLiteral("/interval.csv");
-    startRecording(h, path);
+    ASSERT_TRUE(h.startRecording(path));
     const size_t firstWrite = h.writes.size();
     const auto started = std::chrono::steady_clock::now();
     // About three seconds of sampling, by the board's clock.
@@ -272,9 +255,9 @@ TEST(RecordingIntegration, onePointPerSecondWritesTheFirstScanDueEachSecond) {
 
 TEST(RecordingIntegration, switchingRecordingOffAndOnAgainStartsAFreshFile) {
     AppHarness h({.realChart = false});
-    startProgram(h, {});
+    ASSERT_TRUE(h.startOnBoard());
     const QString path = h.appFolder() + QStringLiteral("/again.csv");
-    startRecording(h, path);
+    ASSERT_TRUE(h.startRecording(path));
     sampleScans(h, 5);
     h.trigger(h.model().mnuSave);
     EXPECT_FALSE(h.settings().DataFileInUse);
@@ -284,7 +267,7 @@ TEST(RecordingIntegration, switchingRecordingOffAndOnAgainStartsAFreshFile) {
     ASSERT_GE(readRecordedLines(path).lines.size(), 5 + 4);
     const qsizetype before = readRecordedLines(path).lines.size();
 
-    startRecording(h, path);
+    ASSERT_TRUE(h.startRecording(path));
     const RecordedLines fresh = readRecordedLines(path);
     EXPECT_EQ(fresh.lines.size(), 5);
     EXPECT_LT(fresh.lines.size(), before);

@@ -171,6 +171,25 @@ void AppHarness::activate() {
     main_->panel().Activate();
 }
 
+bool AppHarness::startOnBoard(const std::function<void(SettingsModel&)>& edit) {
+    writeDefaultConfig(edit);
+    if (!start()) {
+        return false;
+    }
+    activate();
+    if (!waitFor([&] { return board_.exchanges().size() >= 2; })) {
+        return false;
+    }
+    board_.clearLog();
+    return true;
+}
+
+bool AppHarness::startRecording(const QString& path) {
+    files->answers = {path};
+    trigger(model().mnuSave);
+    return settings().DataFileInUse && model().mnuSave->isChecked();
+}
+
 void AppHarness::show() {
     app_->frame().show();
     pump(std::chrono::milliseconds(50));

@@ -64,6 +64,13 @@ class AppHarness {
     // Menu commands as the operator would choose them.
     void trigger(QAction* action);
 
+    // The usual opening of a recording test: the default configuration (edited), the program
+    // started and its main window activated, the board's log cleared of the samples-averaged
+    // pair. False when a step fails.
+    bool startOnBoard(const std::function<void(SettingsModel&)>& edit = {});
+    // File > Save with `path` chosen in the file dialog; false unless recording is then on.
+    bool startRecording(const QString& path);
+
     QString appFolder() const { return dir_.path(); }
     sim::BoardSim& board() { return board_; }
     Application& app() { return *app_; }
