@@ -92,10 +92,7 @@ void BoardLink::SendSamplesAveraged() {
     // then out of date, when it differs from the one last sent, until the pair goes out
     // after the run.
     if (mainPort_.isOpen() || sampling_) {
-        averagingPending_ = settings_.SamplesAveraged != lastSent_;
-        if (averagingPendingChanged_) {
-            averagingPendingChanged_();
-        }
+        setAveragingPending(settings_.SamplesAveraged != lastSent_);
         return;
     }
     OpenCommPort(mainPort_, kMainWindow);
@@ -103,10 +100,7 @@ void BoardLink::SendSamplesAveraged() {
         writeSamplesAveraged(settings_.SamplesAveraged);
         CloseCommPort(mainPort_, kMainWindow);
         if (averagingPending_) {  // held back during a run that could not send it at its end
-            averagingPending_ = false;
-            if (averagingPendingChanged_) {
-                averagingPendingChanged_();
-            }
+            setAveragingPending(false);
         }
     } catch (const std::exception&) {
         messageBox_.showOk(sendSamplesAveragedFailureText());
@@ -117,11 +111,15 @@ void BoardLink::SendPendingSamplesAveraged() {
     if (!averagingPending_ || mainPort_.isOpen() || sampling_) {
         return;
     }
-    averagingPending_ = false;
+    setAveragingPending(false);
+    SendSamplesAveraged();
+}
+
+void BoardLink::setAveragingPending(bool pending) {
+    averagingPending_ = pending;
     if (averagingPendingChanged_) {
         averagingPendingChanged_();
     }
-    SendSamplesAveraged();
 }
 
 void BoardLink::WriteSamplesAveraged() {

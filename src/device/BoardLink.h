@@ -68,6 +68,7 @@ class BoardLink {
 
   private:
     void writeSamplesAveraged(qint16 count);
+    void setAveragingPending(bool pending);  // and tells the one who asked to know
 
     SettingsModel& settings_;
     SerialPort& mainPort_;
