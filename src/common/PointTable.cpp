@@ -78,18 +78,6 @@ void PointTable::Values<V>::settle(qint64 c) {
     }
 }
 
-// The first column under the block that holds `value` as its lowest (or highest).
-template <class V>
-qint64 PointTable::Values<V>::columnOf(std::size_t level, std::size_t block, V value,
-                                       bool lowest) const {
-    for (; level > 0; --level) {
-        const Block& left = levels_[level - 1][2 * block];
-        block = 2 * block + ((lowest ? left.lowest : left.highest) == value ? 0 : 1);
-    }
-    const LeafPick pick = leafPicks_[block];
-    return static_cast<qint64>(block) * kLeaf + (lowest ? pick.lowest : pick.highest);
-}
-
 template <class V>
 typename PointTable::Values<V>::Walk PointTable::Values<V>::walk(qint64 first, qint64 end) const {
     Walk w;
@@ -158,18 +146,6 @@ typename PointTable::Values<V>::Walk PointTable::Values<V>::walk(qint64 first, q
 }
 
 template <class V>
-PointTable::Extremes PointTable::Values<V>::extremes(qint64 first, qint64 end) const {
-    Walk w = walk(first, end);
-    if (w.lowBlock.found) {
-        w.e.lowest = columnOf(w.lowBlock.level, w.lowBlock.block, w.low, true);
-    }
-    if (w.highBlock.found) {
-        w.e.highest = columnOf(w.highBlock.level, w.highBlock.block, w.high, false);
-    }
-    return w.e;
-}
-
-template <class V>
 void PointTable::Values<V>::extremes(const std::vector<Range>& ranges,
                                      std::vector<Extremes>& out) const {
     out.resize(ranges.size());
@@ -184,9 +160,9 @@ void PointTable::Values<V>::extremes(const std::vector<Range>& ranges,
         walks[k] = walk(ranges[k].first, ranges[k].end);
         out[k] = walks[k].e;
     }
-    // The descents from the blocks found to their columns (columnOf), a group of ranges at
-    // a time, level by level: each level's blocks of the whole group are asked for before
-    // any is read, so their memory latencies overlap.
+    // The descents from the blocks found to the first column holding their value, a group of ranges
+    // at a time, level by level: each level's blocks of the whole group are asked for before any is
+    // read, so their memory latencies overlap.
     struct Descent {
         std::size_t level;
         std::size_t block;
@@ -378,7 +354,9 @@ void PointTable::settle(qint64 c) {
 }
 
 PointTable::Extremes PointTable::extremes(qint64 first, qint64 end) const {
-    return wide_ ? wide_->extremes(first, end) : narrow_.extremes(first, end);
+    std::vector<Extremes> out;
+    extremes({Range{first, end}}, out);
+    return out.front();
 }
 
 void PointTable::extremes(const std::vector<Range>& ranges, std::vector<Extremes>& out) const {

@@ -126,7 +126,6 @@ class PointTable {
         // Adds the block ending at column c to the pyramid when c closes one.
         void settle(qint64 c);
         void dropPyramid();
-        Extremes extremes(qint64 first, qint64 end) const;
         void extremes(const std::vector<Range>& ranges, std::vector<Extremes>& out) const;
         std::size_t memoryBytes() const;
 
@@ -157,7 +156,6 @@ class PointTable {
             Where highBlock;
         };
         Walk walk(qint64 first, qint64 end) const;
-        qint64 columnOf(std::size_t level, std::size_t block, V value, bool lowest) const;
 
         std::vector<std::vector<V>> chunks_;
         // Level L block k covers 128 << L columns. Deques grow without moving what they hold, so
