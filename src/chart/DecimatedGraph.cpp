@@ -83,6 +83,17 @@ bool DecimatedGraph::valueAt(double x, double& y) const {
             }
         }
         qint64 c = std::min(lo, n - 1);
+        if (c > 0 && t.gapBefore(c, t.gapThreshold())) {
+            // Nothing was measured inside a gap: only its ends' pixels show a value.
+            const QCPAxis* key = keyAxis();
+            const QRect area = key ? key->axisRect()->rect() : QRect();
+            const double halfPixel =
+                area.width() > 0 ? key->range().size() / area.width() / 2 : 0.0;
+            if (x - t.x(c - 1) > halfPixel && t.x(c) - x > halfPixel) {
+                y = qQNaN();
+                return true;
+            }
+        }
         if (c > 0 && x - t.x(c - 1) <= t.x(c) - x) {
             c = c - 1;
         }
@@ -191,19 +202,35 @@ void DecimatedGraph::refresh() {
             shownLimit_);
     }
     if (!t.isOrdered()) {
-        // Out-of-order points are drawn in x order, keeping column order among equal x.
+        // Out-of-order points are drawn in x order, keeping column order among equal x, and
+        // broken where that order steps over a gap.
         std::stable_sort(columns_.begin(), columns_.end(),
                          [&t](qint64 a, qint64 b) { return t.x(a) < t.x(b); });
+        const double gap = t.gapThreshold();
+        std::vector<qint64> broken;
+        broken.reserve(columns_.size());
+        for (const qint64 c : columns_) {
+            if (!broken.empty() && t.x(c) - t.x(broken.back()) > gap) {
+                broken.push_back(kM4Break);
+            }
+            broken.push_back(c);
+        }
+        columns_ = std::move(broken);
         kept = 0;
     }
     unchangedPrefix_ = std::min(unchangedPrefix_, static_cast<qsizetype>(kept));
     points_.resize(static_cast<qsizetype>(kept));
     constexpr std::size_t kAhead = 16;  // reads of far apart columns, asked for ahead
     for (std::size_t i = kept; i < columns_.size(); ++i) {
-        if (i + kAhead < columns_.size()) {
+        if (i + kAhead < columns_.size() && columns_[i + kAhead] != kM4Break) {
             t.prefetchColumn(columns_[i + kAhead]);
         }
-        points_.append(QCPGraphData(t.x(columns_[i]), t.y(columns_[i])));
+        if (columns_[i] == kM4Break) {
+            // A point without a value breaks the line; its key keeps the points in key order.
+            points_.append(QCPGraphData(t.x(columns_[i - 1]), qQNaN()));
+        } else {
+            points_.append(QCPGraphData(t.x(columns_[i]), t.y(columns_[i])));
+        }
     }
     data()->set(points_, true);
 }

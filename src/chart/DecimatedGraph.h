@@ -1,7 +1,7 @@
 #pragma once
 
-#include "chart/PointTable.h"
 #include "chart/M4Decimation.h"
+#include "chart/PointTable.h"
 
 #include <qcustomplot.h>
 
@@ -36,7 +36,8 @@ class DecimatedGraph : public QCPGraph {
     void setFrozen(bool frozen);
     bool frozen() const { return frozen_; }
     // The y of the drawn point nearest to x (the earlier one on a tie); false when there is
-    // none, or x lies outside the drawn points' x span.
+    // none, or x lies outside the drawn points' x span. Inside a gap in the measurements
+    // (more than half a pixel from its ends) y is NaN: no data.
     bool valueAt(double x, double& y) const;
 
     // X span of the drawn (or, frozen, the frozen) points; false when there are none.

@@ -15,7 +15,11 @@ struct M4Resume {
     bool valid = false;
     qint64 column = 0;
     std::size_t kept = 0;
+    double gapThreshold = 0;
 };
+
+// In m4Columns' output: the line is broken here (a gap in the measurements).
+inline constexpr qint64 kM4Break = -1;
 
 // Chooses the columns of a table worth drawing as a line of one-pixel width.
 //
@@ -25,6 +29,10 @@ struct M4Resume {
 // vertical span exactly as the lines through every point would, and the lines between
 // neighbouring columns are the same in both. Visible columns are [left, right); beyond them
 // only the nearest point on each side is kept, for the line that enters the visible area.
+//
+// Where the step from one table column to the next is a gap (PointTable::gapBefore at the
+// table's gapThreshold()), the line is not joined: no pixel column's four points are taken
+// across it, and kM4Break stands between the two columns in the output.
 //
 // toPixel must map x to the pixel coordinate exactly as the drawing does, and be
 // non-decreasing. Work per call is O(columns * log n), independent of the history's length;
@@ -53,6 +61,13 @@ std::size_t m4Columns(const PointTable& table, int left, int right, ToPixel toPi
     }
     const qint64 n =
         columnLimit >= 0 ? std::min(columnLimit, table.filledCount()) : table.filledCount();
+    const double gap = table.gapThreshold();
+    auto take = [&](qint64 c) {
+        if (!out.empty() && out.back() == c - 1 && table.gapBefore(c, gap)) {
+            out.push_back(kM4Break);
+        }
+        out.push_back(c);
+    };
     // The pixel column of a column of the table: its coordinate rounded as an aliased line
     // end is (qRound).
     auto pixelColumn = [&](qint64 c) { return std::floor(toPixel(table.x(c)) + 0.5); };
@@ -96,7 +111,7 @@ std::size_t m4Columns(const PointTable& table, int left, int right, ToPixel toPi
     };
     qint64 begin = 0;
     std::size_t kept = 0;
-    if (r.valid && r.column < n && r.kept <= out.size()) {
+    if (r.valid && r.column < n && r.kept <= out.size() && r.gapThreshold == gap) {
         kept = r.kept;
         out.resize(kept);
         begin = r.column;
@@ -104,7 +119,7 @@ std::size_t m4Columns(const PointTable& table, int left, int right, ToPixel toPi
         out.clear();
         begin = firstAtOrRightOf(0, n, left);
         if (begin > 0) {
-            out.push_back(begin - 1);
+            take(begin - 1);
         }
     }
     const qint64 end = firstAtOrRightOf(begin, n, right);
@@ -121,6 +136,15 @@ std::size_t m4Columns(const PointTable& table, int left, int right, ToPixel toPi
         const qint64 j = firstAtOrRightOfNear(i + 1, end, pixelColumn(i) + 1, i + previousCount);
         previousCount = j - i;
         i = j;
+    }
+    // Gaps start pixel columns of their own, so no column's points join across one.
+    std::vector<qint64> gaps;
+    table.gapsIn(begin + 1, end, gap, gaps);
+    if (!gaps.empty()) {
+        const auto middle = static_cast<std::ptrdiff_t>(starts.size());
+        starts.insert(starts.end(), gaps.begin(), gaps.end());
+        std::inplace_merge(starts.begin(), starts.begin() + middle, starts.end());
+        starts.erase(std::unique(starts.begin(), starts.end()), starts.end());
     }
     starts.push_back(end);
     // The extremes of the pixel columns with more than four points, all in one go.
@@ -139,10 +163,10 @@ std::size_t m4Columns(const PointTable& table, int left, int right, ToPixel toPi
     for (std::size_t k = 0; k + 1 < starts.size(); ++k) {
         const qint64 i = starts[k];
         const qint64 j = starts[k + 1];
-        r = M4Resume{true, i, out.size()};
+        r = M4Resume{true, i, out.size(), gap};
         if (j - i <= 4) {
             for (qint64 c = i; c < j; ++c) {
-                out.push_back(c);
+                take(c);
             }
         } else {
             const PointTable::Extremes e = extremes[next++];
@@ -150,13 +174,13 @@ std::size_t m4Columns(const PointTable& table, int left, int right, ToPixel toPi
                                     j - 1};
             for (int c = 0; c < 4; ++c) {
                 if (c == 0 || pick[c] != pick[c - 1]) {
-                    out.push_back(pick[c]);
+                    take(pick[c]);
                 }
             }
         }
     }
     if (end < n) {
-        out.push_back(end);
+        take(end);
     }
     return kept;
 }

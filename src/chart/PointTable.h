@@ -76,6 +76,16 @@ class PointTable {
     };
     void extremes(const std::vector<Range>& ranges, std::vector<Extremes>& out) const;
 
+    // Breaks in the measurements, decided on the x row (see ScanTimes): a chart joins no
+    // points across them.
+    double gapThreshold() const { return times_->gapThreshold(); }
+    bool gapBefore(qint64 column, double threshold) const {
+        return times_->gapBefore(column, threshold);
+    }
+    void gapsIn(qint64 first, qint64 end, double threshold, std::vector<qint64>& out) const {
+        times_->gapsIn(first, end, threshold, out);
+    }
+
     // Announces a read of a column's time and value soon, so that a walk through a long
     // history can have its next jumps on the way from memory while it works.
     void prefetchColumn(qint64 column) const {

@@ -233,7 +233,8 @@ void ChartView::updateReadout(QPoint at) {
             continue;
         }
         const QString line =
-            channelName(k) + QStringLiteral(": ") + displayNumberText(significant(y, 6));
+            channelName(k) + QStringLiteral(": ") +
+            (std::isnan(y) ? QStringLiteral("no data") : displayNumberText(significant(y, 6)));
         plain.append(line);
         html +=
             QStringLiteral("<br><span style=\"color:%1\">&#9632;</span> %2")

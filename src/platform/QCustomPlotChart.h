@@ -74,7 +74,8 @@ class QCustomPlotChart final : public Chart {
     // Drops holds and freeze and shows the prescribed ranges (the automatic X range at once).
     void followRun();
     bool following() const { return !xHeld_ && !yHeld_ && !frozen_; }
-    // For a readout: plot n's drawn value nearest to x, its visibility and colour.
+    // For a readout: plot n's drawn value nearest to x (NaN inside a gap in the
+    // measurements), its visibility and colour.
     bool plotValueAt(int plot, double x, double& y) const;
     bool plotVisible(int plot) const;
     ColourValue plotColour(int plot) const;

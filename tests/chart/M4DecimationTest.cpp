@@ -34,32 +34,49 @@ PointTable randomTable(qint64 n, unsigned seed) {
     return t;
 }
 
-TEST(M4Decimation, eachPixelColumn_keepsFirstLastLowestHighestInOrder) {
+TEST(M4Decimation, eachPixelColumnBetweenGaps_keepsFirstLastLowestHighestInOrder) {
+    // The sparse stretches hold steps of more than a second: gaps, some inside a pixel column.
     const PointTable t = randomTable(200000, 3);
     const Linear map{0.5, 10.25};
     const int left = 20;
     const int right = 700;
-    std::vector<qint64> picked;
-    m4Columns(t, left, right, map, picked);
+    std::vector<qint64> out;
+    m4Columns(t, left, right, map, out);
 
+    // A break stands exactly between two neighbouring columns with a gap between them.
+    const double gap = t.gapThreshold();
+    std::vector<qint64> picked;
+    for (std::size_t i = 0; i < out.size(); ++i) {
+        if (out[i] == kM4Break) {
+            ASSERT_TRUE(i > 0 && i + 1 < out.size() && out[i + 1] == out[i - 1] + 1);
+            EXPECT_TRUE(t.gapBefore(out[i + 1], gap));
+        } else {
+            EXPECT_FALSE(i > 0 && out[i] == out[i - 1] + 1 && t.gapBefore(out[i], gap));
+            picked.push_back(out[i]);
+        }
+    }
     ASSERT_TRUE(std::is_sorted(picked.begin(), picked.end()));
     ASSERT_EQ(std::adjacent_find(picked.begin(), picked.end()), picked.end());
-    // Brute force per visible column.
+    // Brute force per visible pixel column and stretch between gaps.
     struct Column {
         qint64 first = -1, last = -1;
         double low = INFINITY, high = -INFINITY;
     };
-    std::map<qint64, Column> expected;
+    std::map<std::pair<qint64, qint64>, Column> expected;
+    std::map<qint64, qint64> stretchOf;
+    qint64 stretch = 0;
     qint64 lastBefore = -1;
     qint64 firstAfter = -1;
     for (qint64 c = 0; c < t.filledCount(); ++c) {
+        stretch += c > 0 && t.x(c) - t.x(c - 1) > gap ? 1 : 0;
+        stretchOf[c] = stretch;
         const qint64 px = columnOf(t, c, map);
         if (px < left) {
             lastBefore = c;
         } else if (px >= right) {
             firstAfter = firstAfter < 0 ? c : firstAfter;
         } else {
-            Column& col = expected[px];
+            Column& col = expected[{px, stretch}];
             col.first = col.first < 0 ? c : col.first;
             col.last = c;
             col.low = std::min(col.low, t.y(c));
@@ -68,30 +85,31 @@ TEST(M4Decimation, eachPixelColumn_keepsFirstLastLowestHighestInOrder) {
     }
     ASSERT_GE(lastBefore, 0);
     ASSERT_GE(firstAfter, 0);
+    ASSERT_GT(stretch, 100);
     EXPECT_EQ(picked.front(), lastBefore);
     EXPECT_EQ(picked.back(), firstAfter);
 
-    std::map<qint64, std::vector<qint64>> got;
+    std::map<std::pair<qint64, qint64>, std::vector<qint64>> got;
     for (qint64 c : picked) {
         const qint64 px = columnOf(t, c, map);
         if (px >= left && px < right) {
-            got[px].push_back(c);
+            got[{px, stretchOf[c]}].push_back(c);
         }
     }
     ASSERT_EQ(got.size(), expected.size());
-    for (const auto& [px, col] : expected) {
-        const std::vector<qint64>& g = got[px];
+    for (const auto& [at, col] : expected) {
+        const std::vector<qint64>& g = got[at];
         ASSERT_LE(g.size(), 4u);
-        EXPECT_EQ(g.front(), col.first) << px;
-        EXPECT_EQ(g.back(), col.last) << px;
+        EXPECT_EQ(g.front(), col.first) << at.first;
+        EXPECT_EQ(g.back(), col.last) << at.first;
         double low = INFINITY;
         double high = -INFINITY;
         for (qint64 c : g) {
             low = std::min(low, t.y(c));
             high = std::max(high, t.y(c));
         }
-        EXPECT_EQ(low, col.low) << px;
-        EXPECT_EQ(high, col.high) << px;
+        EXPECT_EQ(low, col.low) << at.first;
+        EXPECT_EQ(high, col.high) << at.first;
     }
 }
 

@@ -1,12 +1,13 @@
+#include "chart/SegmentClip.h"
 #include "common/AppError.h"
 #include "platform/QCustomPlotChart.h"
-#include "chart/SegmentClip.h"
 
 #include <qcustomplot.h>
 #include <QSignalSpy>
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <array>
 #include <cmath>
 #include <functional>
@@ -354,6 +355,104 @@ TEST(QCustomPlotChartPicture, historyGrownScanByScan_drawsSamePixelsAsEveryPoint
         full->graph(1)->addData(source->x(c), source->y(c));
     }
     EXPECT_EQ(differingPixels(grown, renderWidget(*full, size)), 0);
+}
+
+// Spiky noise at a steady step with gaps: one inside a pixel column of the whole view, long
+// ones, back-to-back ones, and a long step that is no gap (0.9 s, under 1 s).
+std::shared_ptr<PointTable> gappyHistory(qint64 n, unsigned seed, double dt) {
+    const auto source = spikyHistory(n, seed, dt);
+    auto t = std::make_shared<PointTable>();
+    double x = 0;
+    for (qint64 c = 0; c < n; ++c) {
+        const qint64 at = c % 20011;
+        x += c == 0 ? 0
+                    : (at == 5000    ? 1.5
+                       : at == 9000  ? 40
+                       : at == 9001  ? 7
+                       : at == 15000 ? 0.9
+                                     : dt);
+        t->setLast(std::round(x * 100) / 100, source->y(c));
+        t->addEmptyColumn();
+    }
+    return t;
+}
+
+// Every point of the table, the line broken where the step is more than five times the
+// median step and more than 1 s (the median found by sorting).
+void addEveryPointBrokenAtGaps(QCPGraph& graph, const PointTable& t, qint64 columns) {
+    std::vector<qint64> steps;
+    for (qint64 c = 1; c < t.filledCount(); ++c) {
+        steps.push_back(std::llround((t.x(c) - t.x(c - 1)) * 100));
+    }
+    std::sort(steps.begin(), steps.end());
+    const double median = steps.empty() ? 0 : steps[(steps.size() - 1) / 2] / 100.0;
+    const double gap = std::max(1.0, 5 * median);
+    for (qint64 c = 0; c < columns; ++c) {
+        if (c > 0 && t.x(c) - t.x(c - 1) > gap) {
+            graph.addData(t.x(c - 1), qQNaN());
+        }
+        graph.addData(t.x(c), t.y(c));
+    }
+}
+
+TEST(QCustomPlotChartPicture, gapsInTheMeasurements_drawSamePixelsAsEveryPointBrokenThere) {
+    QCustomPlotChart chart;
+    const QSize size(800, 400);
+    renderWidget(*chart.customPlot(), size);
+    std::shared_ptr<PointTable> tables[2] = {gappyHistory(90000, 4, 0.02),
+                                             gappyHistory(30000, 5, 0.5)};
+    chart.replacePlotData(1, tables[0]);
+    // The second plot grows scan by scan, each redraw taking up the one before.
+    auto grown = std::make_shared<PointTable>();
+    for (qint64 c = 0; c < tables[1]->filledCount(); ++c) {
+        grown->setLast(tables[1]->x(c), tables[1]->y(c));
+        chart.replacePlotData(2, grown);
+        grown->addEmptyColumn();
+        if (c % 1499 == 0 || (c % 20011 > 8990 && c % 20011 < 9010)) {
+            chart.redrawNow();
+            renderWidget(*chart.customPlot(), size);
+        }
+    }
+    struct View {
+        double lower;
+        double upper;
+    };
+    for (const View v : {View{0, 0}, View{95, 145}, View{178, 240}, View{2, 2000}}) {
+        if (v.upper > 0) {
+            chart.setXRange(v.lower, v.upper);
+        }
+        chart.redrawNow();
+        const QImage drawn = renderWidget(*chart.customPlot(), size);
+        auto full = referencePlot(chart);
+        for (int p = 0; p < 2; ++p) {
+            addEveryPointBrokenAtGaps(*full->graph(p), *tables[p], tables[p]->filledCount());
+        }
+        EXPECT_EQ(differingPixels(drawn, renderWidget(*full, size)), 0) << v.lower;
+    }
+}
+
+TEST(QCustomPlotChartData, readoutInAGap_saysNoDataAndTheEndsKeepTheirValues) {
+    QCustomPlotChart chart;
+    auto table = std::make_shared<PointTable>();
+    // Steps of 0.5 s: gaps are steps over 2.5 s.
+    const double xs[] = {0, 0.5, 1, 1.5, 4.5, 5, 7.5, 10.5, 11};
+    for (const double x : xs) {
+        table->setLast(x, x * 10);
+        table->addEmptyColumn();
+    }
+    chart.replacePlotData(3, table);
+    chart.setXRange(0, 11);
+    renderWidget(*chart.customPlot(), QSize(1100, 300));  // 0.01 s a pixel
+    struct Case {
+        double x;
+        double y;  // NaN: no data
+    };
+    for (const Case c : {Case{1.2, 10}, Case{1.503, 15}, Case{3, qQNaN()}, Case{4.4999, 45},
+                         Case{6.2, 50}, Case{7.5, 75}, Case{9, qQNaN()}, Case{10.5, 105}}) {
+        double y = 0;
+        ASSERT_TRUE(chart.plotValueAt(3, c.x, y)) << c.x;
+        EXPECT_TRUE(std::isnan(c.y) ? std::isnan(y) : y == c.y) << c.x << " gave " << y;
+    }
 }
 
 using Tables = std::array<std::shared_ptr<PointTable>, 8>;
