@@ -70,6 +70,14 @@ ChartView::ChartView(QCustomPlotChart& chart, QWidget* parent) : QWidget(parent)
         "gray; }"));
     readout_->hide();
 
+    // Whatever moved the axes or the data (the run scrolling, Home, a new run), the readout
+    // describes what is under the pointer now, and the state line what the view does now.
+    connect(plot, &QCustomPlot::afterReplot, this, [this] {
+        showState();
+        if (!readout_->isHidden()) {
+            updateReadout(pointer_);
+        }
+    });
     plot->setMouseTracking(true);
     plot->setFocusPolicy(Qt::WheelFocus);
     plot->installEventFilter(this);
@@ -87,6 +95,9 @@ QString ChartView::readoutText() const {
 void ChartView::followRun() {
     chart_.followRun();
     showState();
+    if (!readout_->isHidden()) {
+        updateReadout(pointer_);
+    }
 }
 
 void ChartView::toggleFreeze() {
@@ -215,6 +226,7 @@ void ChartView::pan(QPoint to) {
 }
 
 void ChartView::updateReadout(QPoint at) {
+    pointer_ = at;
     QCustomPlot* plot = chart_.customPlot();
     const QRect area = plot->axisRect()->rect();
     if (!area.contains(at)) {

@@ -47,6 +47,7 @@ class ChartView : public QWidget {
     QCustomPlotChart& chart_;
     QLabel* readout_ = nullptr;
     QString readoutPlain_;
+    QPoint pointer_;  // where the readout was last asked for
     QLabel* state_ = nullptr;
     QPushButton* freeze_ = nullptr;
     QPushButton* live_ = nullptr;

@@ -1,8 +1,8 @@
 #include "platform/QCustomPlotChart.h"
 
-#include "common/AppError.h"
 #include "chart/DecimatedGraph.h"
 #include "chart/PlotCanvas.h"
+#include "common/AppError.h"
 
 #include <qcustomplot.h>
 
@@ -73,6 +73,11 @@ void QCustomPlotChart::clear() {
             graphs_[i]->setSource(nullptr);
         }
     }
+    // A view frozen or zoomed on the data gone would hide the next run: it starts live.
+    xHeld_ = false;
+    yHeld_ = false;
+    setFrozen(false);
+    showPrescribed();
     markDirty();
 }
 

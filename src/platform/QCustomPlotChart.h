@@ -64,7 +64,8 @@ class QCustomPlotChart final : public Chart {
     // The operator's view. An axis the operator has zoomed or panned is held: the range the
     // program prescribes for it (setXRange, setXAutoRange, setYMinimum, setYMaximum) is kept
     // but not shown until followRun(). Frozen, the plots keep the points they had and neither
-    // axis follows the program; the tables go on growing untouched.
+    // axis follows the program; the tables go on growing untouched. clear() ends the
+    // operator's view with the data: what follows is shown live.
     void setViewXRange(double lower, double upper);
     void setViewYRange(double lower, double upper);
     bool xHeld() const { return xHeld_; }

@@ -216,5 +216,68 @@ TEST_F(ChartViewTest, readout_givesTimeAndVisiblePlotsValuesFromTheHistory) {
     EXPECT_TRUE(view.readoutText().isEmpty());
 }
 
+TEST_F(ChartViewTest, aNewRun_startsLiveWhateverTheViewBeforeIt) {
+    const std::function<void()> views[] = {
+        [this] { key(Qt::Key_Space); },
+        [this] { wheel(inPlot(0.3, 0.5), 4); },
+        [this] { wheel(inPlot(0.3, 0.5), -2, Qt::ControlModifier); },
+    };
+    for (const auto& look : views) {
+        look();
+        draw();
+        ASSERT_FALSE(chart.following());
+        // The run ends and the next one starts as the sampling loop does it.
+        chart.clear();
+        chart.setXRange(0, 10);
+        chart.setXAutoRange();
+        for (auto& t : tables) {
+            t = std::make_shared<PointTable>();
+        }
+        scans = 0;
+        scan(30);
+        draw();
+        EXPECT_TRUE(chart.following());
+        EXPECT_TRUE(view.stateText().isEmpty());
+        EXPECT_FALSE(view.findChild<QPushButton*>("cmdFreeze")->isChecked());
+        EXPECT_EQ(x().lower, 0);
+        EXPECT_LE(x().upper, 2.9 * 1.5);
+        EXPECT_EQ(y(), QCPRange(-5, 5));
+        double value = 0;
+        ASSERT_TRUE(chart.plotValueAt(1, 2.9, value));  // the new run's points, not the old
+        EXPECT_NEAR(value, 2.9, 1e-4);
+    }
+}
+
+TEST_F(ChartViewTest, readout_followsWhatIsUnderTheStillPointerAfterTheViewMoves) {
+    const QPoint at = inPlot(0.5, 0.5);
+    auto timeShown = [this] {
+        return view.readoutText().split(u'\n').front().chopped(2).toDouble();
+    };
+    auto timeUnder = [this, at] { return plot()->xAxis->pixelToCoord(at.x()); };
+    auto valueShown = [this] { return view.readoutText().split(u'\n').value(1).mid(5).toDouble(); };
+    const std::function<void()> moves[] = {
+        [this] { scan(400); },  // the live chart scrolls
+        [this] { key(Qt::Key_Home); },
+        [this] {
+            mouse(QEvent::MouseButtonDblClick, inPlot(0.5, 0.5), Qt::LeftButton, Qt::LeftButton);
+        },
+        [this] { view.findChild<QPushButton*>("cmdLive")->click(); },
+    };
+    for (const auto& move : moves) {
+        if (&move != &moves[0]) {
+            wheel(at, 3);  // looking back, then back to the run by the step under test
+            draw();
+        }
+        mouse(QEvent::MouseMove, at, Qt::NoButton, Qt::NoButton);
+        const double before = timeShown();
+        move();
+        draw();
+        ASSERT_NE(timeUnder(), before);
+        const double perPixel = x().size() / plot()->axisRect()->width();
+        EXPECT_NEAR(timeShown(), timeUnder(), perPixel);
+        EXPECT_NEAR(valueShown(), timeUnder(), 0.05 + perPixel);  // plot 1 is y = x
+    }
+}
+
 }  // namespace
 }  // namespace quorlin
