@@ -10,6 +10,7 @@
 #include <QStringList>
 
 #include <algorithm>
+#include <cmath>
 
 namespace quorlin {
 
@@ -33,7 +34,11 @@ ChannelStats statsInRange(const PointTable& table, double lower, double upper) {
     };
     const qint64 first = ordered ? firstAbove(lower, true) : 0;
     const qint64 end = ordered ? firstAbove(upper, false) : table.columnCount();
+    // A sum of values near the double's range overflows where their mean does not: the same
+    // sum is kept scaled down by 2^64 too, exact but for values far below any that overflow.
+    constexpr double kScale = 0x1p-64;
     double sum = 0;
+    double scaledSum = 0;
     for (qint64 c = first; c < end; ++c) {
         if (!ordered && (!table.isFilled(c) || table.x(c) < lower || table.x(c) > upper)) {
             continue;
@@ -46,10 +51,14 @@ ChannelStats statsInRange(const PointTable& table, double lower, double upper) {
             s.maximum = y;
         }
         sum += y;
+        scaledSum += y * kScale;
         ++s.count;
     }
     if (s.count > 0) {
-        s.mean = sum / static_cast<double>(s.count);
+        const double count = static_cast<double>(s.count);
+        s.mean = std::isfinite(sum) || !std::isfinite(scaledSum)
+                     ? sum / count
+                     : std::clamp(scaledSum / count / kScale, s.minimum, s.maximum);
     }
     return s;
 }
