@@ -68,6 +68,7 @@ DataReviewWindow::DataReviewWindow(std::unique_ptr<DataReviewModel> model,
     allChannels_->setObjectName(QStringLiteral("chkReviewAllChannels"));
     export_ = new QPushButton(QStringLiteral("&Export Chart..."), this);
     export_->setObjectName(QStringLiteral("cmdReviewExport"));
+    export_->setEnabled(false);  // a picture of part of the file would pass for all of it
     auto* options = new QHBoxLayout;
     options->addWidget(allChannels_, 1);
     options->addWidget(export_);
@@ -145,6 +146,7 @@ void DataReviewWindow::showLoaded() {
     }
     showProgress();
     showChannels();
+    export_->setEnabled(true);
     if (d.rows > 0) {
         chart_->setXRange(d.firstSeconds, std::max(d.lastSeconds, d.firstSeconds + 1e-3));
     }

@@ -3,8 +3,8 @@
 #include "common/NumberText.h"
 #include "common/TextFile.h"
 #include "config/SettingsModel.h"
-#include "platform/QCustomPlotChart.h"
 #include "platform/AppFolders.h"
+#include "platform/QCustomPlotChart.h"
 #include "recording/DataFile.h"
 #include "support/Fakes.h"
 #include "support/TempFolder.h"
@@ -92,6 +92,7 @@ TEST_F(DataReviewWindowTest, showsARecordedFileWithTheChannelsThatHaveData) {
     while (runSlice()) {
     }
     ASSERT_EQ(w.model().state(), DataReviewModel::State::Loaded);
+    EXPECT_TRUE(find<QPushButton>("cmdReviewExport")->isEnabled());
     EXPECT_EQ(w.windowTitle(), QStringLiteral("Data File - run.csv"));
     EXPECT_TRUE(find("lblReviewTitle")
                     ->text()
@@ -174,6 +175,8 @@ TEST_F(DataReviewWindowTest, aLongLoadShowsProgressAndCancelClosesTheWindow) {
     EXPECT_FALSE(cancel->isHidden());
     EXPECT_GT(bar->value(), 0);
     EXPECT_LT(bar->value(), 100);
+    // A picture of part of the file would pass for the whole of it.
+    EXPECT_FALSE(find<QPushButton>("cmdReviewExport")->isEnabled());
 
     cancel->click();
     EXPECT_EQ(w.model().state(), DataReviewModel::State::Cancelled);
