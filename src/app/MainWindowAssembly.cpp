@@ -248,9 +248,8 @@ void MainWindowAssembly::exportChartAs(QCustomPlotChart& chart) {
 void MainWindowAssembly::mnuOpenDataFile_Click() {
     Platform& p = app_.platform();
     FileDialogRequest request;
-    request.filter =
-        QStringLiteral("All Files (*.*)|*.*|Text Files(*.txt)|*.txt|CSV Files (*.csv)|*.csv");
-    request.filterIndex = 3;
+    request.filter = QStringLiteral("Data files (*.csv)|*.csv|All files (*.*)|*.*");
+    request.filterIndex = 1;
     request.initDir = app_.folders().dataFiles();
     const QString path = p.fileDialog->showOpen(request);
     if (path.isEmpty()) {

@@ -13,6 +13,7 @@ constexpr qint32 Overflow = 6;
 constexpr qint32 OutOfMemory = 7;
 constexpr qint32 SubscriptOutOfRange = 9;
 constexpr qint32 TypeMismatch = 13;
+constexpr qint32 BadFileName = 52;
 constexpr qint32 FileNotFound = 53;
 constexpr qint32 BadFileMode = 54;
 constexpr qint32 DeviceIoError = 57;

@@ -94,7 +94,10 @@ QString chartFileFilter() {
 void exportChart(QCustomPlotChart& chart, const QString& path, int pngWidth) {
     const std::optional<ChartFileType> type = chartFileTypeOf(path);
     if (!type) {
-        throw cannotWrite(path, QStringLiteral("the name must end in .png, .svg or .pdf"));
+        throw AppError(ErrorNumber::BadFileName,
+                       QStringLiteral("\"%1\" is not a picture type the chart is exported as: "
+                                      "the known extensions are .png, .svg and .pdf.")
+                           .arg(QFileInfo(path).fileName()));
     }
     QCustomPlot& plot = *chart.customPlot();
     chart.redrawNow();  // what is pending is part of what is shown

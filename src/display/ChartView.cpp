@@ -35,7 +35,8 @@ double significant(double value, int digits) {
 }
 }  // namespace
 
-ChartView::ChartView(QCustomPlotChart& chart, QWidget* parent) : QWidget(parent), chart_(chart) {
+ChartView::ChartView(QCustomPlotChart& chart, QWidget* parent, Shows shows)
+    : QWidget(parent), chart_(chart), shows_(shows) {
     setObjectName(QStringLiteral("chartView"));
     QCustomPlot* plot = chart_.customPlot();
     auto* layout = new QVBoxLayout(this);
@@ -49,7 +50,9 @@ ChartView::ChartView(QCustomPlotChart& chart, QWidget* parent) : QWidget(parent)
     freeze_ = new QPushButton(QStringLiteral("Freeze"), this);
     freeze_->setObjectName(QStringLiteral("cmdFreeze"));
     freeze_->setCheckable(true);
-    live_ = new QPushButton(QStringLiteral("Live"), this);
+    live_ = new QPushButton(
+        shows_ == Shows::Run ? QStringLiteral("Live") : QStringLiteral("Whole File"), this);
+    freeze_->setVisible(shows_ == Shows::Run);
     live_->setObjectName(QStringLiteral("cmdLive"));
     for (QPushButton* b : {freeze_, live_}) {
         b->setFocusPolicy(Qt::NoFocus);  // the keys stay with the plot
@@ -111,6 +114,10 @@ void ChartView::showState() {
         text = QStringLiteral(
             "View frozen: sampling and recording go on. Space or Freeze "
             "resumes the picture.");
+    } else if (!chart_.following() && shows_ == Shows::File) {
+        text = QStringLiteral(
+            "Part of the file: the figures cover what is shown. Double-click, Home or Whole "
+            "File shows all of it.");
     } else if (!chart_.following()) {
         text = QStringLiteral(
             "Looking back: the view does not follow the run. Double-click, "
@@ -182,7 +189,7 @@ bool ChartView::eventFilter(QObject* watched, QEvent* event) {
                 followRun();
                 return true;
             }
-            if (e->key() == Qt::Key_Space) {
+            if (e->key() == Qt::Key_Space && shows_ == Shows::Run) {
                 toggleFreeze();
                 return true;
             }

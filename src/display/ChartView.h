@@ -23,7 +23,11 @@ class QCustomPlotChart;
 class ChartView : public QWidget {
     Q_OBJECT
   public:
-    explicit ChartView(QCustomPlotChart& chart, QWidget* parent = nullptr);
+    // What the chart shows: a run goes on behind a frozen or zoomed view; a recorded file
+    // has nothing to freeze, and its whole extent is what the view returns to.
+    enum class Shows { Run, File };
+    explicit ChartView(QCustomPlotChart& chart, QWidget* parent = nullptr,
+                       Shows shows = Shows::Run);
 
     // The line below the plot: empty while the view follows the run.
     QString stateText() const;
@@ -45,6 +49,7 @@ class ChartView : public QWidget {
     void showState();
 
     QCustomPlotChart& chart_;
+    Shows shows_;
     QLabel* readout_ = nullptr;
     QString readoutPlain_;
     QPoint pointer_;  // where the readout was last asked for

@@ -163,13 +163,15 @@ QString DataReviewModel::noticeText() const {
                      .arg(d.firstSkippedLine)
                      .arg(d.firstSkippedReason);
     }
-    if (d.incompleteLine > 0 || d.grew) {
-        lines << (d.incompleteLine > 0
-                      ? QStringLiteral("Line %1 is incomplete and left out: the file is still "
-                                       "being recorded. Open it again for the newer rows.")
-                            .arg(d.incompleteLine)
-                      : QStringLiteral("The file grew while it was read: it is still being "
-                                       "recorded. Open it again for the newer rows."));
+    // Only a file that grows is being recorded; a last line without its end may be all
+    // that a crash or a full disk left.
+    if (d.incompleteLine > 0) {
+        lines << QStringLiteral("Line %1 is incomplete and left out.").arg(d.incompleteLine);
+    }
+    if (d.grew) {
+        lines << QStringLiteral(
+            "The file grew while it was read: it is still being recorded. Open it again for "
+            "the newer rows.");
     }
     if (state_ == State::Loaded && !errorText().isEmpty()) {
         lines << errorText();

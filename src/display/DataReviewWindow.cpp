@@ -61,7 +61,7 @@ DataReviewWindow::DataReviewWindow(std::unique_ptr<DataReviewModel> model,
     }
     chart_->widget()->setMinimumSize(400, 250);
     // Zoom and pan choose the stretch the statistics cover; Live returns to the whole file.
-    view_ = new ChartView(*chart_, this);
+    view_ = new ChartView(*chart_, this, ChartView::Shows::File);
     layout->addWidget(view_, 1);
 
     allChannels_ = new QCheckBox(QStringLiteral("Show &all eight channels"), this);

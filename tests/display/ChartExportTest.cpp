@@ -120,6 +120,12 @@ TEST_F(ChartExportTest, unknownTypeOrUnwritablePlace_throwAndLeaveNothing) {
         EXPECT_FALSE(QFile::exists(file));
     }
     EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{});
+    try {
+        exportChart(chart, path("chart.jpg"));
+    } catch (const AppError& e) {
+        EXPECT_EQ(e.number, ErrorNumber::BadFileName);
+        EXPECT_TRUE(e.description.contains(QStringLiteral(".png, .svg and .pdf")));
+    }
 }
 
 TEST_F(ChartExportTest, existingFile_isReplaced) {

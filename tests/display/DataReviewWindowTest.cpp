@@ -1,3 +1,4 @@
+#include "display/ChartView.h"
 #include "display/DataReviewWindow.h"
 
 #include "common/NumberText.h"
@@ -8,6 +9,8 @@
 #include "recording/DataFile.h"
 #include "support/Fakes.h"
 #include "support/TempFolder.h"
+
+#include <QKeyEvent>
 
 #include <qcustomplot.h>
 #include <QCheckBox>
@@ -93,6 +96,18 @@ TEST_F(DataReviewWindowTest, showsARecordedFileWithTheChannelsThatHaveData) {
     }
     ASSERT_EQ(w.model().state(), DataReviewModel::State::Loaded);
     EXPECT_TRUE(find<QPushButton>("cmdReviewExport")->isEnabled());
+    // Nothing goes on behind a file's view: no Freeze, and no run to follow.
+    EXPECT_TRUE(find<QPushButton>("cmdFreeze")->isHidden());
+    auto* view = w.findChild<ChartView*>();
+    QKeyEvent space(QEvent::KeyPress, Qt::Key_Space, Qt::NoModifier);
+    QCoreApplication::sendEvent(w.chart().customPlot(), &space);
+    EXPECT_FALSE(w.chart().frozen());
+    w.chart().setViewXRange(2, 4);
+    w.chart().redrawNow();
+    EXPECT_TRUE(view->stateText().startsWith(QStringLiteral("Part of the file")));
+    EXPECT_FALSE(view->stateText().contains(QStringLiteral("run")));
+    view->followRun();
+    EXPECT_EQ(find<QPushButton>("cmdLive")->text(), QStringLiteral("Whole File"));
     EXPECT_EQ(w.windowTitle(), QStringLiteral("Data File - run.csv"));
     EXPECT_TRUE(find("lblReviewTitle")
                     ->text()
@@ -153,6 +168,16 @@ TEST_F(DataReviewWindowTest, badRowsAreSkippedWithALineSayingSo) {
     EXPECT_TRUE(
         find("lblReviewSpan")->text().endsWith(QStringLiteral(" in 6 rows, 2 sampling runs.")));
     EXPECT_EQ(w.model().data().rows, 6);
+}
+
+TEST_F(DataReviewWindowTest, aLastLineCutShort_isSaidIncompleteNotStillRecorded) {
+    record(4);
+    appendToFile(path, "2026-12-07 14:05:10,1.25,0.5");  // no line end: the file no longer grows
+    openWindow();
+    while (runSlice()) {
+    }
+    EXPECT_EQ(find("lblReviewNotice")->text(),
+              QStringLiteral("Line 10 is incomplete and left out."));
 }
 
 TEST_F(DataReviewWindowTest, aLongLoadShowsProgressAndCancelClosesTheWindow) {

@@ -1,6 +1,7 @@
 #include "app/FrameWindow.h"
 #include "common/TextFile.h"
 #include "display/DataReviewWindow.h"
+#include "platform/QtFileDialog.h"
 #include "support/AppHarness.h"
 
 #include <QDir>
@@ -48,7 +49,12 @@ TEST(DataReviewIntegration, openDataFileShowsTheChosenFileBesideTheMainWindow) {
     ASSERT_EQ(h.files->requests.size(), 1u);
     EXPECT_FALSE(h.files->wasSave[0]);
     EXPECT_EQ(h.files->requests[0].initDir, h.appFolder() + QStringLiteral("/Data Files"));
-    EXPECT_EQ(h.files->requests[0].filterIndex, 3);
+    QStringList filters;
+    for (const NameFilter& f : translateFilterText(h.files->requests[0].filter)) {
+        filters << f.filter;
+    }
+    EXPECT_EQ(filters, QStringList({"Data files (*.csv)", "All files (*)"}));
+    EXPECT_EQ(h.files->requests[0].filterIndex, 1);
     DataReviewWindow* w = reviewWindow(h);
     ASSERT_NE(w, nullptr);
     ASSERT_TRUE(h.waitFor([&] { return w->model().state() == DataReviewModel::State::Loaded; }));
