@@ -13,7 +13,10 @@ QString runStatusText(const RunCounts& run, double scansPerSecond, double lineLi
     if (!run.recording) {
         rows = QStringLiteral("no data file");
     } else {
-        rows = QStringLiteral("%1 (%2)").arg(run.rowsWritten).arg(byteSizeText(run.fileBytes));
+        // The rows count this run only; the file may hold earlier runs appended to it.
+        rows = QStringLiteral("%1 this run, file %2")
+                   .arg(run.rowsWritten)
+                   .arg(byteSizeText(run.fileBytes));
         if (run.rowsFailing) {
             rows = QStringLiteral("NOT BEING WRITTEN, ") + rows + QStringLiteral(" so far");
         }

@@ -30,13 +30,13 @@ TEST(RunStatusText, showsEachFigureAndWhatBecameOfTheRows) {
           .fileBytes = 56234},
          28.94,
          3 * 3600 + 62,
-         "28.9 of 30.0 scans/s  |  repeated replies: 3  |  reconnects: 1  |  rows: 1234 (56.2 "
-         "kB)  |  run time 3:01:02"},
+         "28.9 of 30.0 scans/s  |  repeated replies: 3  |  reconnects: 1  |  rows: 1234 this run, "
+         "file 56.2 kB  |  run time 3:01:02"},
         {{.rowsWritten = 7, .recording = true, .rowsFailing = true, .fileBytes = 999},
          30,
          50 * 3600,
          "30.0 of 30.0 scans/s  |  repeated replies: 0  |  reconnects: 0  |  rows: NOT BEING "
-         "WRITTEN, 7 (999 B) so far  |  run time 50:00:00"},
+         "WRITTEN, 7 this run, file 999 B so far  |  run time 50:00:00"},
     };
     for (const Case& c : cases) {
         EXPECT_EQ(runStatusText(c.run, c.rate, 30.0, c.seconds), QString::fromUtf8(c.text));
@@ -66,8 +66,9 @@ TEST_F(RunStatusModelTest, countsSinceTheStart_rateOverTheLastTenSeconds_refresh
         counts.rowsWritten += 29;
         timer().fire();
     }
-    EXPECT_TRUE(window.runStatus().startsWith(
-        "27.2 of 30.0 scans/s  |  repeated replies: 14  |  reconnects: 0  |  rows: 406 ("))
+    EXPECT_TRUE(
+        window.runStatus().startsWith("27.2 of 30.0 scans/s  |  repeated replies: 14  |  "
+                                      "reconnects: 0  |  rows: 406 this run, file "))
         << window.runStatus().toStdString();
     EXPECT_TRUE(window.runStatus().endsWith("run time 0:00:14"));
     EXPECT_TRUE(timer().isActive());
