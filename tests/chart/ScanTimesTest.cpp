@@ -52,7 +52,7 @@ TEST(ScanTimes, gaps_areStepsOverFiveMediansAndOverASecond_asFoundByWalkingEvery
                                          {129, c.cells - 300},
                                          {c.cells / 3, c.cells / 3 + 700}}) {
             std::vector<qint64> expected;
-            for (qint64 k = std::max<qint64>(first, 1); k < end; ++k) {
+            for (qint64 k = std::max<qint64>(first, 1); k < std::min<qint64>(end, c.cells); ++k) {
                 if (seconds[k] - seconds[k - 1] > t.gapThreshold()) {
                     expected.push_back(k);
                 }
