@@ -134,6 +134,29 @@ bool DecimatedGraph::sourceKeyRange(double& lower, double& upper) const {
     return found;
 }
 
+bool DecimatedGraph::sourceValueRange(double& lower, double& upper) const {
+    const qint64 n = shownColumns();
+    if (!shown_ || n == 0 || shown_->filledCount() == 0) {
+        return false;
+    }
+    const PointTable& t = *shown_;
+    if (t.isOrdered()) {
+        const PointTable::Extremes e = t.extremes(0, n);
+        lower = t.y(e.lowest);
+        upper = t.y(e.highest);
+        return true;
+    }
+    bool found = false;
+    for (qint64 c = 0; c < n; ++c) {
+        if (t.isFilled(c) && std::isfinite(t.y(c))) {
+            lower = found ? std::min(lower, t.y(c)) : t.y(c);
+            upper = found ? std::max(upper, t.y(c)) : t.y(c);
+            found = true;
+        }
+    }
+    return found;
+}
+
 DecimatedGraph::Mapping DecimatedGraph::currentMapping() const {
     const QCPAxis* key = keyAxis();
     const QRect rect = key->axisRect()->rect();

@@ -42,6 +42,8 @@ class DecimatedGraph : public QCPGraph {
 
     // X span of the drawn (or, frozen, the frozen) points; false when there are none.
     bool sourceKeyRange(double& lower, double& upper) const;
+    // Lowest and highest finite y of the same points; false when there are none.
+    bool sourceValueRange(double& lower, double& upper) const;
     // Brings the container in line with the source and the current axis geometry.
     void refresh();
     // How many table columns the next refresh() walks from scratch: none when the drawing

@@ -1,6 +1,7 @@
 #include "common/NumberText.h"
 
 #include "common/AppError.h"
+#include "common/Rounding.h"
 
 #include <charconv>
 #include <cmath>
@@ -93,6 +94,23 @@ double toDoubleOrOverflow(const std::string& clean) {
 
 QString displayNumberText(double value) {
     return QString::fromStdString(general15(value));
+}
+
+QString stepNumberText(double value, double step) {
+    if (!(step > 0) || !std::isfinite(step) || !std::isfinite(value)) {
+        return displayNumberText(value);
+    }
+    // The step's last significant decimal place: "2.5e-07" has its last digit at 10^-8.
+    char buf[64];
+    auto res = std::to_chars(buf, buf + sizeof buf, step, std::chars_format::scientific, 14);
+    const std::string s(buf, res.ptr);
+    const auto e = s.find('e');
+    const std::string mantissa = s.substr(0, e);
+    const auto lastDigit = mantissa.find_last_not_of('0');
+    const int fraction = lastDigit <= 1 ? 0 : static_cast<int>(lastDigit) - 1;
+    const int decimals = fraction - std::stoi(s.substr(e + 1));
+    const double multiple = step * std::round(value / step);
+    return displayNumberText(decimals > 0 ? roundHalfAwayFromZero(multiple, decimals) : multiple);
 }
 
 QString shortNumberText(double value) {

@@ -15,6 +15,12 @@ namespace quorlin {
 // 1e-4 <= |v| < 1e15.
 QString displayNumberText(double value);
 
+// A multiple of `step` (a tick on an axis) in display form, with the decimals the step has,
+// so that adjacent multiples read differently however fine the step: 6.7756300001 beside
+// 6.7756300002 for a step of 1E-10, "0.3" for 0.30000000000000004 with a step of 0.1.
+// Up to 15 significant digits, as displayNumberText.
+QString stepNumberText(double value, double step);
+
 // As displayNumberText but without the 0 before the point: 0.5 -> ".5", -0.25 -> "-.25".
 // Round-trips 15 significant digits through leadingNumber().
 QString shortNumberText(double value);

@@ -1,5 +1,6 @@
 #include "display/ChartView.h"
 
+#include "chart/ZoomLimits.h"
 #include "common/Channel.h"
 #include "common/Colour.h"
 #include "common/NumberText.h"
@@ -200,19 +201,23 @@ bool ChartView::eventFilter(QObject* watched, QEvent* event) {
     }
 }
 
-// Zooms one axis around the pointer's coordinate, which stays under the pointer.
+// Zooms one axis around the pointer's coordinate, which stays under the pointer, within the
+// limits every chart view keeps (ZoomLimits).
 void ChartView::zoom(bool valueAxis, QPoint at, double steps) {
     QCustomPlot* plot = chart_.customPlot();
     QCPAxis* axis = valueAxis ? plot->yAxis : plot->xAxis;
     const double centre = axis->pixelToCoord(valueAxis ? at.y() : at.x());
     const double factor = std::pow(kZoomPerStep, steps);
-    const QCPRange now = axis->range();
-    const double lower = centre + (now.lower - centre) * factor;
-    const double upper = centre + (now.upper - centre) * factor;
+    const AxisSpan now{axis->range().lower, axis->range().upper};
+    const AxisSpan next = zoomedSpan(now, centre, factor,
+                                     valueAxis ? chart_.valueReference() : chart_.timeReference());
+    if (next == now) {
+        return;  // at a limit: the view stays as it is, following the run if it did
+    }
     if (valueAxis) {
-        chart_.setViewYRange(lower, upper);
+        chart_.setViewYRange(next.lower, next.upper);
     } else {
-        chart_.setViewXRange(lower, upper);
+        chart_.setViewXRange(next.lower, next.upper);
     }
     showState();
     updateReadout(at);

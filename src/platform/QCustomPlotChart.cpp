@@ -2,6 +2,7 @@
 
 #include "chart/DecimatedGraph.h"
 #include "chart/PlotCanvas.h"
+#include "chart/StepTicker.h"
 #include "common/AppError.h"
 
 #include <qcustomplot.h>
@@ -29,6 +30,8 @@ QCustomPlotChart::QCustomPlotChart(QWidget* parent)
     plot_->yAxis->setLabel(QStringLiteral("Volts"));
     plot_->xAxis->setRange(0, 10);
     plot_->yAxis->setRange(yMinimum_, yMaximum_);
+    plot_->xAxis->setTicker(QSharedPointer<StepTicker>::create());
+    plot_->yAxis->setTicker(QSharedPointer<StepTicker>::create());
     plot_->axisRect()->setBackground(QBrush(toQColor(background_)));
     // The graphs sit on a hidden layer; the canvas on the main layer paints them, in their
     // order, into a picture it keeps between redraws.
@@ -160,6 +163,36 @@ void QCustomPlotChart::followRun() {
         applyXAutoRange(true);
     }
     markDirty();
+}
+
+namespace {
+AxisSpan hull(AxisSpan a, double lower, double upper) {
+    return {std::min({a.lower, lower, upper}), std::max({a.upper, lower, upper})};
+}
+}  // namespace
+
+AxisSpan QCustomPlotChart::timeReference() const {
+    AxisSpan reference{xFixed_.lower, xFixed_.upper};
+    for (const DecimatedGraph* g : graphs_) {
+        double lo = 0;
+        double hi = 0;
+        if (plot_ && g->sourceKeyRange(lo, hi)) {
+            reference = hull(reference, lo, hi);
+        }
+    }
+    return reference;
+}
+
+AxisSpan QCustomPlotChart::valueReference() const {
+    AxisSpan reference{std::min(yMinimum_, yMaximum_), std::max(yMinimum_, yMaximum_)};
+    for (const DecimatedGraph* g : graphs_) {
+        double lo = 0;
+        double hi = 0;
+        if (plot_ && g->visible() && g->sourceValueRange(lo, hi)) {
+            reference = hull(reference, lo, hi);
+        }
+    }
+    return reference;
 }
 
 bool QCustomPlotChart::plotValueAt(int plot, double x, double& y) const {

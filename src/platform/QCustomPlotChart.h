@@ -3,6 +3,7 @@
 #include "platform/Chart.h"
 
 #include "chart/FramePacer.h"
+#include "chart/ZoomLimits.h"
 
 #include <qcustomplot.h>
 #include <QPointer>
@@ -75,6 +76,11 @@ class QCustomPlotChart final : public Chart {
     // Drops holds and freeze and shows the prescribed ranges (the automatic X range at once).
     void followRun();
     bool following() const { return !xHeld_ && !yHeld_ && !frozen_; }
+    // What an operator's zoom of an axis is measured against (see ZoomLimits): the extent of
+    // the drawn points (time of all plots, values of the visible ones) together with the
+    // range the program gives the axis.
+    AxisSpan timeReference() const;
+    AxisSpan valueReference() const;
     // For a readout: plot n's drawn value nearest to x (NaN inside a gap in the
     // measurements), its visibility and colour.
     bool plotValueAt(int plot, double x, double& y) const;

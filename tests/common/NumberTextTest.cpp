@@ -26,6 +26,35 @@ TEST(NumberText, displayForm) {
     EXPECT_EQ(displayNumberText(0.1 + 0.2), "0.3");
 }
 
+TEST(NumberText, stepFormGivesTheDigitsTheStepNeeds) {
+    struct Case {
+        double value;
+        double step;
+        const char* text;
+    };
+    const Case cases[] = {
+        {6.7756300001, 1e-10, "6.7756300001"},  // where six digits read "6.77563" each time
+        {6.7756300002, 1e-10, "6.7756300002"},
+        {0.1 * 3, 0.1, "0.3"},
+        {2.5, 2.5, "2.5"},
+        {0.25 * 7, 0.25, "1.75"},
+        {-1e-17, 0.2, "0"},  // a tick at zero that the sum missed by a hair
+        {1500, 500, "1500"},
+        {3e8, 1e8, "300000000"},
+        {1.25e-7, 2.5e-8, "1.25E-07"},
+        {-40, 20, "-40"},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(stepNumberText(c.value, c.step), QString::fromLatin1(c.text))
+            << c.value << " step " << c.step;
+    }
+    // Adjacent ticks differ however fine the step, down to the fifteenth digit.
+    for (double step = 1; step > 1e-14; step /= 10) {
+        const double tick = 6.77 + 7 * step;
+        EXPECT_NE(stepNumberText(tick, step), stepNumberText(tick + step, step)) << step;
+    }
+}
+
 TEST(NumberText, shortForm) {
     EXPECT_EQ(shortNumberText(4), "4");
     EXPECT_EQ(shortNumberText(0.5), ".5");

@@ -279,5 +279,61 @@ TEST_F(ChartViewTest, readout_followsWhatIsUnderTheStillPointerAfterTheViewMoves
     }
 }
 
+// As far in as the wheel goes, adjacent tick labels still differ; as far out, the span stays
+// within a few times what there is to see (19.9 s of history; values -5..119.9 with the
+// prescribed -5..5); Home still returns to the run.
+TEST_F(ChartViewTest, zoomLimits_keepTicksApartAndTheDataInSight) {
+    struct Case {
+        QCPAxis* axis;
+        Qt::KeyboardModifiers mods;
+        double at;      // coordinate under the pointer
+        double extent;  // of what there is to see on that axis
+    };
+    const Case cases[] = {
+        {plot()->xAxis, Qt::NoModifier, 6.77563, 19.9},
+        {plot()->yAxis, Qt::ControlModifier, 1.23456, 124.9},
+    };
+    auto labelsDiffer = [](const QVector<QString>& labels) {
+        for (qsizetype i = 1; i < labels.size(); ++i) {
+            if (labels[i] == labels[i - 1]) {
+                return false;
+            }
+        }
+        return labels.size() >= 2;
+    };
+    for (const Case& c : cases) {
+        const bool time = c.axis == plot()->xAxis;
+        const QRect r = plot()->axisRect()->rect();
+        const QPoint at =
+            time ? QPoint(static_cast<int>(c.axis->coordToPixel(c.at)), r.center().y())
+                 : QPoint(r.center().x(), static_cast<int>(c.axis->coordToPixel(c.at)));
+        const double under = time ? c.axis->pixelToCoord(at.x()) : c.axis->pixelToCoord(at.y());
+        for (int n = 0; n < 400; ++n) {
+            wheel(at, 1, c.mods);
+        }
+        draw();
+        EXPECT_TRUE(labelsDiffer(c.axis->tickVectorLabels()))
+            << c.axis->tickVectorLabels().join(u' ').toStdString();
+        EXPECT_GT(c.axis->range().size(), 0);
+        EXPECT_NEAR(time ? c.axis->pixelToCoord(at.x()) : c.axis->pixelToCoord(at.y()), under,
+                    1e-6);
+
+        for (int n = 0; n < 400; ++n) {
+            wheel(at, -1, c.mods);
+        }
+        draw();
+        EXPECT_GT(c.axis->range().size(), 2 * c.extent);
+        EXPECT_LE(c.axis->range().size(), 5 * c.extent);
+        EXPECT_TRUE(labelsDiffer(c.axis->tickVectorLabels()));
+
+        key(Qt::Key_Home);
+        draw();
+        EXPECT_TRUE(chart.following());
+        EXPECT_EQ(x().lower, 0);
+        EXPECT_LE(x().upper, 19.9 * 1.5);
+        EXPECT_EQ(y(), QCPRange(-5, 5));
+    }
+}
+
 }  // namespace
 }  // namespace quorlin
