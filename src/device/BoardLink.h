@@ -16,8 +16,8 @@ namespace quorlin {
 // The thin layer over the board's serial port: opening and closing with the fixed line
 // settings, the blocking delay, decoding of the reply in PortBuffer and the samples-averaged
 // command pair.
-// Busy-waits on the monotonic millisecond tick: nothing is serviced meanwhile, on purpose.
-// 0 or less returns at once.
+// Sleeps the calling thread until the monotonic millisecond tick has moved past `ms`: nothing
+// is serviced on that thread meanwhile, on purpose. 0 or less returns at once.
 void waitMilliseconds(Clock& clock, qint64 ms);
 
 class BoardLink {
@@ -33,7 +33,7 @@ class BoardLink {
     void ReopenMainPort();
     // Closes an open port; a failure is reported to the error handler.
     void CloseCommPort(SerialPort& port, const QString& window);
-    // Busy wait on the monotonic tick: nothing else runs meanwhile. 0 or less returns at once.
+    // Sleeps the calling thread as waitMilliseconds does. 0 or less returns at once.
     void WaitMilliseconds(qint32 ms);
     // Volts of a reply as the port delivered it into PortBuffer; the sampling loop keeps the
     // reply aside while PortBuffer already holds the next request.

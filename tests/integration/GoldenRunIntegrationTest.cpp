@@ -97,10 +97,10 @@ TEST(GoldenRunIntegration, scriptedRun_recordsTheSameDataAndPeakFileBytes) {
     const QString dataPath = h.appFolder() + QStringLiteral("/Data Files/golden.csv");
     h.trigger(h.model().mnuPeakOn);
     ASSERT_TRUE(h.startRecording(dataPath));
-    // Bad first replies are asked for again and change nothing in the files.
+    // The first two replies are bad: asked for again, they change nothing in the files.
     h.board().injectFault(Fault::WrongMarker);
-    toggleSampling(h);
     h.board().injectFault(Fault::ShortReply);
+    toggleSampling(h);
     ASSERT_TRUE(waitForScans(h, kRowsCompared + 2));
     toggleSampling(h);
     ASSERT_TRUE(h.waitFor([&] { return QFile::exists(h.appFolder() + "/Logs/Peak.csv"); }));
