@@ -65,7 +65,7 @@ void BoardLink::CloseCommPort(SerialPort& port, const QString& window) {
     }
 }
 
-void waitMilliseconds(Clock& clock, qint64 ms) {
+void WaitMilliseconds(Clock& clock, qint64 ms) {
     if (ms <= 0) {
         return;
     }
@@ -77,14 +77,6 @@ void waitMilliseconds(Clock& clock, qint64 ms) {
     for (qint64 waited = 0; waited <= ms; waited = clock.tickMs() - start) {
         clock.sleepMs(ms + 1 - waited);
     }
-}
-
-void BoardLink::WaitMilliseconds(qint32 ms) {
-    waitMilliseconds(clock_, ms);
-}
-
-double BoardLink::ReplyToVolts(const QByteArray& reply) const {
-    return replyToVolts(reply);
 }
 
 void BoardLink::SendSamplesAveraged() {
@@ -124,14 +116,14 @@ void BoardLink::setAveragingPending(bool pending) {
     }
 }
 
-void BoardLink::WriteSamplesAveraged() {
+void BoardLink::resendSamplesAveraged() {
     writeSamplesAveraged(lastSent_ >= 0 ? lastSent_ : settings_.SamplesAveraged);
 }
 
 void BoardLink::writeSamplesAveraged(qint16 count) {
     PortBuffer = QByteArray(1, kSamplesAveragedCommand);
     mainPort_.output(PortBuffer);
-    WaitMilliseconds(kCommandPauseMs);
+    WaitMilliseconds(clock_, kCommandPauseMs);
     const char code = countCode(count);
     if (code != kSamplesAveragedCommand) {
         PortBuffer = QByteArray(1, code);
