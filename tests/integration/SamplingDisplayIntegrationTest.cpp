@@ -3,8 +3,8 @@
 
 #include "chart/DecimatedGraph.h"
 #include "display/MainWindow.h"
-#include "platform/QCustomPlotChart.h"
 #include "integration/SamplingRun.h"
+#include "platform/QCustomPlotChart.h"
 
 #include <QFile>
 #include <QPushButton>
@@ -253,9 +253,12 @@ TEST(SamplingIntegrationDisplay, continuous_plotTablesGrowByOneColumnPerScan) {
     toggleSampling(h);
     EXPECT_EQ(h.recordingChart->yCaption, "Scale");
     ASSERT_TRUE(waitForScans(h, 3));
+    h.board().setSilent(true);  // the scans closed by now are all the window will get
+    ASSERT_TRUE(h.waitForBoardToCatchUp());
 
     const ScanBounds scans = scanBounds(h);
     const auto& history = h.main().plotArrays().PlotHistory();
+    ASSERT_TRUE(h.waitFor([&] { return history[0]->filledCount() >= scans.least; }));
     const qint64 filled = history[0]->filledCount();
     EXPECT_GE(filled, scans.least);
     EXPECT_LE(filled, scans.most);
@@ -271,8 +274,9 @@ TEST(SamplingIntegrationDisplay, continuous_plotTablesGrowByOneColumnPerScan) {
             EXPECT_EQ(table.x(c), history[0]->x(c));
         }
     }
+    h.board().setSilent(false);
     ASSERT_TRUE(waitForScans(h, scans.most + 2));
-    EXPECT_GE(history[0]->filledCount(), filled + 2);
+    ASSERT_TRUE(h.waitFor([&] { return history[0]->filledCount() >= filled + 2; }));
     EXPECT_EQ(history[0]->columnCount(), history[0]->filledCount() + 1);
     toggleSampling(h);
     EXPECT_EQ(h.main().plotArrays().PlotHistory()[0]->filledCount(), 0);
