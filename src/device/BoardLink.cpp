@@ -65,24 +65,18 @@ void BoardLink::CloseCommPort(SerialPort& port, const QString& window) {
     }
 }
 
-void waitMilliseconds(Clock& clock, qint64 ms) {
+void WaitMilliseconds(Clock& clock, qint64 ms) {
     if (ms <= 0) {
         return;
     }
     // 64-bit monotonic ticks: no wrap-around to trip over, however long the machine has run.
     // The start may fall anywhere within its millisecond, so one tick more than asked keeps
-    // the real pause from ever being shorter than asked.
+    // the real pause from ever being shorter than asked. The thread sleeps meanwhile: a
+    // pause costs no processor time.
     const qint64 start = clock.tickMs();
-    while (clock.tickMs() - start <= ms) {
+    for (qint64 waited = 0; waited <= ms; waited = clock.tickMs() - start) {
+        clock.sleepMs(ms + 1 - waited);
     }
-}
-
-void BoardLink::WaitMilliseconds(qint32 ms) {
-    waitMilliseconds(clock_, ms);
-}
-
-double BoardLink::ReplyToVolts(const QByteArray& reply) const {
-    return replyToVolts(reply);
 }
 
 void BoardLink::SendSamplesAveraged() {
@@ -122,14 +116,14 @@ void BoardLink::setAveragingPending(bool pending) {
     }
 }
 
-void BoardLink::WriteSamplesAveraged() {
+void BoardLink::resendSamplesAveraged() {
     writeSamplesAveraged(lastSent_ >= 0 ? lastSent_ : settings_.SamplesAveraged);
 }
 
 void BoardLink::writeSamplesAveraged(qint16 count) {
     PortBuffer = QByteArray(1, kSamplesAveragedCommand);
     mainPort_.output(PortBuffer);
-    WaitMilliseconds(kCommandPauseMs);
+    WaitMilliseconds(clock_, kCommandPauseMs);
     const char code = countCode(count);
     if (code != kSamplesAveragedCommand) {
         PortBuffer = QByteArray(1, code);
