@@ -12,6 +12,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
+
 namespace quorlin::test {
 namespace {
 
@@ -309,6 +311,58 @@ TEST(SamplingIntegrationDisplay, realChart_drawsTheScansOfTheRun) {
     toggleSampling(h);
     chart.redrawNow();
     EXPECT_EQ(chart.drawnPointCount(1), 0);
+}
+
+// With the scans arriving from the engine's thread: a reconnect gap is no line and no value,
+// and the next run starts live whatever the view of the last one.
+TEST(SamplingIntegrationDisplay, realChart_breaksAtAReconnectGapAndANewRunStartsLive) {
+    AppHarness h;
+    ASSERT_TRUE(startProgram(h));
+    h.show();
+    auto& chart = dynamic_cast<QCustomPlotChart&>(h.main().chart());
+    toggleSampling(h);
+    ASSERT_TRUE(waitForScans(h, 5));
+    h.board().unplug(1500ms);
+    ASSERT_TRUE(h.waitFor([&] { return h.engine().reconnectCount() == 1; }, 15s));
+    h.board().clearLog();
+    ASSERT_TRUE(waitForScans(h, 5));
+    h.settle();
+
+    chart.redrawNow();
+    const auto* graph = dynamic_cast<DecimatedGraph*>(chart.customPlot()->graph(0));
+    ASSERT_TRUE(graph && graph->source());
+    const PointTable& table = *graph->source();
+    qint64 gap = 1;
+    for (qint64 c = 1; c < table.filledCount(); ++c) {
+        if (table.x(c) - table.x(c - 1) > table.x(gap) - table.x(gap - 1)) {
+            gap = c;
+        }
+    }
+    ASSERT_GE(table.x(gap) - table.x(gap - 1), 1.5);
+    double y = 0;
+    ASSERT_TRUE(chart.plotValueAt(1, (table.x(gap) + table.x(gap - 1)) / 2, y));
+    EXPECT_TRUE(std::isnan(y));
+
+    chart.setViewXRange(1, 2);
+    chart.setFrozen(true);
+    toggleSampling(h);
+    ASSERT_TRUE(h.waitFor([&] { return !h.model().mnuSample->isChecked(); }));
+    h.board().clearLog();
+    toggleSampling(h);
+    ASSERT_TRUE(waitForScans(h, 3));
+    h.settle();
+    chart.redrawNow();
+    EXPECT_TRUE(chart.following());
+    const auto* shown = dynamic_cast<DecimatedGraph*>(chart.customPlot()->graph(0));
+    ASSERT_TRUE(shown->source() && shown->source()->filledCount() >= 2);
+    const PointTable& again = *shown->source();
+    for (qint64 c = 1; c < again.filledCount(); ++c) {
+        ASSERT_LT(again.x(c) - again.x(c - 1), 1.0);  // the new run's points, not the gap's
+    }
+    const QCPRange view = chart.customPlot()->xAxis->range();  // the new run in sight
+    EXPECT_LE(view.lower, again.x(0));
+    EXPECT_GE(view.upper, again.x(again.filledCount() - 1));
+    toggleSampling(h);
 }
 
 }  // namespace
