@@ -3,6 +3,7 @@
 #include <QString>
 #include <QStringList>
 
+#include <atomic>
 #include <functional>
 #include <span>
 #include <utility>
@@ -35,9 +36,12 @@ class DataFile {
     void setRowWritten(std::function<void(const QString&)> rowWritten) {
         rowWritten_ = std::move(rowWritten);
     }
+    // Both may be read from any thread.
     qint64 rowsWritten() const { return rowsWritten_; }
     // The last row could not be written.
     bool rowsFailing() const { return rowsFailing_; }
+    // Another file was chosen (by another DataFile): its first failure is reported again.
+    void fileReplaced() { rowsFailing_ = false; }
 
     // The five header lines and one row, as written.
     QStringList headerLines() const;
@@ -50,8 +54,8 @@ class DataFile {
     ErrorHandler& errors_;
     FileDialog& dialog_;
     std::function<void(const QString&)> rowWritten_;
-    qint64 rowsWritten_ = 0;
-    bool rowsFailing_ = false;
+    std::atomic<qint64> rowsWritten_ = 0;
+    std::atomic<bool> rowsFailing_ = false;
 };
 
 }  // namespace quorlin
