@@ -295,7 +295,14 @@ TEST(SamplingIntegrationDisplay, realChart_drawsTheScansOfTheRun) {
     toggleSampling(h);
     ASSERT_TRUE(waitForScans(h, 3));
 
-    const ScanBounds scans = scanBounds(h);
+    // The scans reach the window from the engine's thread: wait for those closed so far, and
+    // bound from above only after them.
+    const int least = scanBounds(h).least;
+    ASSERT_TRUE(h.waitFor([&] {
+        const auto* g = dynamic_cast<DecimatedGraph*>(chart.customPlot()->graph(0));
+        return g && g->source() && g->source()->filledCount() >= least;
+    }));
+    const ScanBounds scans{least, scanBounds(h).most};
     chart.redrawNow();
     for (int k = 0; k < kChannelCount; ++k) {
         const auto* graph = dynamic_cast<DecimatedGraph*>(chart.customPlot()->graph(k));
