@@ -323,7 +323,7 @@ TEST(SamplingIntegrationDisplay, realChart_drawsTheScansOfTheRun) {
 // With the scans arriving from the engine's thread: a reconnect gap is no line and no value,
 // and the next run starts live whatever the view of the last one.
 TEST(SamplingIntegrationDisplay, realChart_breaksAtAReconnectGapAndANewRunStartsLive) {
-    AppHarness h;
+    AppHarness h({.boardLink = true});  // the port comes back on the same link
     ASSERT_TRUE(startProgram(h));
     h.show();
     auto& chart = dynamic_cast<QCustomPlotChart&>(h.main().chart());

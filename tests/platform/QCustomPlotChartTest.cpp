@@ -84,6 +84,8 @@ std::unique_ptr<QCustomPlot> referencePlot(QCustomPlotChart& chart, bool clipped
     ref->yAxis->setLabel(shown->yAxis->label());
     ref->xAxis->setRange(shown->xAxis->range());
     ref->yAxis->setRange(shown->yAxis->range());
+    ref->xAxis->setTicker(shown->xAxis->ticker());  // the same labels, so the same plot area
+    ref->yAxis->setTicker(shown->yAxis->ticker());
     ref->axisRect()->setBackground(shown->axisRect()->backgroundBrush());
     for (int g = 0; g < shown->graphCount(); ++g) {
         QCPGraph* graph =
