@@ -421,13 +421,16 @@ void HeadlessRun::stop() {
         return;
     }
     stopped_ = true;
-    platform_.notifier->stopping();
     waitTimer_.stop();
     durationTimer_.stop();
     pulseTimer_.stop();
     statusTimer_.stop();
-    if (loop_->isSampling()) {
-        statusLine();
+    const bool sampling = loop_->isSampling();
+    if (sampling) {
+        statusLine();  // the run's final figures
+    }
+    platform_.notifier->stopping();
+    if (sampling) {
         loop_->mnuSample_Click();  // closes the port, writes the peak file
     }
     sync_->syncNow();
