@@ -374,11 +374,24 @@ void HeadlessRun::writeRow(const QString& elapsed) {
 
 void HeadlessRun::pulse() {
     const quint64 scans = loop_->scanCount();
+    const qint64 now = platform_.clock->tickMs();
     if (scans == pulseScans_) {
-        return;  // the loop stands still: no sign of life, so a watchdog may end the run
+        // The loop stands still: no sign of life, so a watchdog may end the run. Said once
+        // unless the line is away, which the loop says itself.
+        if (ready_ && !stillSaid_ && !loop_->isReconnecting() && now - lastScanMs_ >= kStillMs) {
+            stillSaid_ = true;
+            log_.warning(QStringLiteral("no scan from the board on %1 for %2 s")
+                             .arg(device_)
+                             .arg(kStillMs / 1000));
+        }
+        return;
     }
     pulseScans_ = scans;
-    const qint64 now = platform_.clock->tickMs();
+    lastScanMs_ = now;
+    if (stillSaid_) {
+        stillSaid_ = false;
+        log_.info(QStringLiteral("scans come again from %1").arg(device_));
+    }
     if (!ready_) {
         ready_ = true;
         log_.info(QStringLiteral("first scan in"));

@@ -57,6 +57,7 @@ class HeadlessRun : public QObject {
   public:
     static constexpr int kPulseMs = 250;  // how often the scan count is looked at
     static constexpr int kWaitDeviceMs = 1000;
+    static constexpr qint64 kStillMs = 5000;  // no scan for this long is said once
 
     HeadlessRun(HeadlessOptions options, AppFolders folders, HeadlessPlatform platform);
     ~HeadlessRun() override;
@@ -120,6 +121,8 @@ class HeadlessRun : public QObject {
     QTimer durationTimer_;
     bool waitSaid_ = false;
     bool ready_ = false;
+    bool stillSaid_ = false;
+    qint64 lastScanMs_ = 0;
     bool stopped_ = false;
     quint64 pulseScans_ = 0;
     qint64 lastAliveMs_ = 0;

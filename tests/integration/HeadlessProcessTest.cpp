@@ -196,8 +196,14 @@ TEST_F(HeadlessProcessTest, unplugDuringTheRun_isSurvived_oneLineLostOneBack) {
 TEST_F(HeadlessProcessTest, twoDevicesAtOnce_theSameDeviceTwiceIsRefusedNamingItsHolder) {
     auto a = board();
     auto b = board();
+    // B through a port number, bound to its device in the settings store as the window binds it.
+    QDir(folder.path()).mkpath(QStringLiteral("config/QRL"));
+    QFile ini(folder.file(QStringLiteral("config/QRL/QRL.ini")));
+    ASSERT_TRUE(ini.open(QIODevice::WriteOnly));
+    ini.write("[Ports]\n3=" + b->devicePath().toUtf8() + "\n");
+    ini.close();
     auto onA = run({QStringLiteral("--device"), a->devicePath()});
-    auto onB = run({QStringLiteral("--device"), b->devicePath()});
+    auto onB = run({QStringLiteral("--port"), QStringLiteral("3")});
     ASSERT_TRUE(onA->waitForLine(QStringLiteral("first scan in"))) << onA->log().toStdString();
     ASSERT_TRUE(onB->waitForLine(QStringLiteral("first scan in"))) << onB->log().toStdString();
 

@@ -1,5 +1,5 @@
-// A daily headless run across a local midnight that its clock makes come two seconds after
-// the start, against the simulated board.
+// Headless runs in this process against the simulated board, where the test controls what
+// the program cannot be asked for: the local time, the disk's room.
 
 #include "app/HeadlessRun.h"
 #include "app/Version.h"
@@ -7,12 +7,15 @@
 #include "integration/RecordedFiles.h"
 #include "platform/QtClock.h"
 #include "support/Fakes.h"
+#include "support/FileSizeLimit.h"
 #include "support/TempFolder.h"
 
 #include <QSignalSpy>
 #include <QTest>
 
 #include <gtest/gtest.h>
+
+#include <QFileInfo>
 
 namespace quorlin::test {
 namespace {
@@ -81,6 +84,48 @@ TEST(HeadlessDaily, aNewFileWithItsHeaderAtLocalMidnight_everyScanInOneOfThem) {
     }
     EXPECT_EQ(rows, static_cast<int>(run.scanCount()));
     EXPECT_EQ(said.filter(QStringLiteral("recording to ")).size(), 2);
+}
+
+TEST(HeadlessRun, aFullDiskIsSaidOnce_rowsGoOnWholeOnceThereIsRoom) {
+    TempFolder folder;
+    sim::BoardSim board;
+    ASSERT_TRUE(board.start()) << board.errorString().toStdString();
+    SettingsModel s;
+    s.ChannelActive.fill(1);
+    s.WriteFileMethod = QStringLiteral("Volts");
+    const QString config = folder.file(QStringLiteral("board.cfg"));
+    writeConfigFile(config, s, false);
+    HeadlessOptions options;
+    options.configFile = config;
+    options.device = board.devicePath();
+    options.dataFile = folder.file(QStringLiteral("full.csv"));
+    options.statusEverySeconds = 0;
+    HeadlessPlatform platform;
+    platform.store = std::make_unique<MemorySettingsStore>();
+    platform.clock = std::make_unique<QtClock>();
+    QStringList said;
+    platform.writeLine = [&said](const QByteArray& line) { said << QString::fromUtf8(line); };
+    HeadlessRun run(options, AppFolders(folder.path()), std::move(platform));
+    ASSERT_EQ(run.start(), -1) << said.join(QString()).toStdString();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return run.scanCount() >= 10; }, 60000));
+
+    const auto errors = [&] { return said.filter(QStringLiteral(" error: ")).size(); };
+    {
+        const FileSizeLimit full(static_cast<rlim_t>(QFileInfo(options.dataFile).size() + 500));
+        const quint64 scans = run.scanCount();
+        ASSERT_TRUE(QTest::qWaitFor([&] { return run.scanCount() >= scans + 40; }, 60000));
+    }
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] { return !said.filter(QStringLiteral("rows are written to")).isEmpty(); }, 60000))
+        << said.join(QString()).toStdString();
+    run.stop();
+    board.stop();
+    EXPECT_EQ(errors(), 1) << said.join(QString()).toStdString();
+    const RecordedLines file = readRecordedLines(options.dataFile);
+    EXPECT_EQ(file.badLineEnds, 0);
+    for (const QString& row : file.lines.mid(5)) {
+        EXPECT_EQ(row.split(u',').size(), 10) << row.toStdString();
+    }
 }
 
 }  // namespace
