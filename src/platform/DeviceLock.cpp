@@ -1,7 +1,12 @@
 #include "platform/DeviceLock.h"
 
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
+#include <QStandardPaths>
+
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace quorlin {
 
@@ -10,8 +15,16 @@ constexpr int kTakeOverMs = 500;
 }  // namespace
 
 QString runtimeLockFolder() {
-    const QString runtime = qEnvironmentVariable("XDG_RUNTIME_DIR");
-    return !runtime.isEmpty() && QFileInfo(runtime).isDir() ? runtime : QDir::tempPath();
+    // Never a folder other users can write to, where any of them could plant the lock first.
+    const QByteArray runtime = qgetenv("XDG_RUNTIME_DIR");
+    struct stat st {};
+    if (!runtime.isEmpty() && ::stat(runtime.constData(), &st) == 0 && S_ISDIR(st.st_mode) &&
+        st.st_uid == ::getuid()) {
+        return QFile::decodeName(runtime);
+    }
+    const QString folder = QStandardPaths::writableLocation(QStandardPaths::AppLocalDataLocation);
+    QDir().mkpath(folder);
+    return folder;
 }
 
 DeviceLock::DeviceLock(const QString& device, const QString& folder) {

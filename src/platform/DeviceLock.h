@@ -7,8 +7,8 @@
 
 namespace quorlin {
 
-// The folder for the program's run-time locks: $XDG_RUNTIME_DIR when set, else the system's
-// temporary folder.
+// The folder for the program's run-time locks: the user's own $XDG_RUNTIME_DIR, else the
+// per-user application data folder (as the single-instance lock).
 QString runtimeLockFolder();
 
 // One headless run per serial device: a lock file in the run-time folder named after the
