@@ -147,7 +147,7 @@ void CommPortDialogModel::cmdDetect_Click() {
         port_->setCommPort(n);
         port_->setPortOpen(true);
         port_->output(QByteArray(1, kIdentifyRequest));
-        waitMilliseconds(clock_, kDetectWaitMs);  // nothing is serviced meanwhile, on purpose
+        WaitMilliseconds(clock_, kDetectWaitMs);  // nothing is serviced meanwhile, on purpose
         const QByteArray reply = port_->input();  // one read: later bytes are not this reply's
         port_->setPortOpen(false);
         if (isGoodReply(reply)) {
