@@ -320,7 +320,7 @@ void HeadlessRun::tryDevice() {
     }
     try {
         link_->ReopenMainPort();
-        link_->WriteSamplesAveraged();
+        link_->resendSamplesAveraged();
     } catch (const AppError& e) {
         try {
             port_->setPortOpen(false);
