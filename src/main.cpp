@@ -2,7 +2,7 @@
 #include "app/CommandLine.h"
 #include "app/HeadlessRun.h"
 #include "app/MainWindowAssembly.h"
-#include "app/StopSignals.h"
+#include "app/TerminationSignal.h"
 #include "common/DateText.h"
 #include "display/MainWindow.h"
 #include "platform/LockFileSingleInstance.h"
@@ -15,6 +15,7 @@
 #include "platform/QtTimer.h"
 
 #include <QApplication>
+#include <QCoreApplication>
 #include <QFileInfo>
 #include <QGuiApplication>
 
@@ -83,12 +84,9 @@ void onHeadlessQtMessage(QtMsgType type, const QMessageLogContext& context,
 }
 
 int runHeadless(int argc, char* argv[], const quorlin::HeadlessOptions& options) {
-    // A QGuiApplication on the platform without any display: the presentation model's menu
-    // states are QActions, which Qt creates only under a QGuiApplication. No window and no
-    // widget is made, and no display is looked for.
-    qputenv("QT_QPA_PLATFORM", "minimal");
+    // No window, no widget, no platform plugin: nothing looks for a display.
     qInstallMessageHandler(onHeadlessQtMessage);
-    QGuiApplication qapp(argc, argv);
+    QCoreApplication qapp(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("Quorlin"));
 
     quorlin::HeadlessPlatform platform;
@@ -96,8 +94,7 @@ int runHeadless(int argc, char* argv[], const quorlin::HeadlessOptions& options)
     platform.clock = std::make_unique<quorlin::QtClock>();
     quorlin::HeadlessRun run(options, quorlin::AppFolders(quorlin::resolveAppFolder()),
                              std::move(platform));
-    quorlin::StopSignals stopSignals;
-    QObject::connect(&stopSignals, &quorlin::StopSignals::requested, &run, [&run] { run.stop(); });
+    const quorlin::TerminationSignal stopSignals([&run] { run.stop(); }, {SIGTERM, SIGINT});
     QObject::connect(
         &run, &quorlin::HeadlessRun::finished, &qapp,
         [](int code) { QCoreApplication::exit(code); }, Qt::QueuedConnection);
@@ -162,6 +159,8 @@ int main(int argc, char* argv[]) {
     if (!app.loadFrame()) {
         return 0;
     }
+    // SIGTERM ends the program as Exit does: the run stops, its files are complete.
+    const quorlin::TerminationSignal terminate([&app] { app.shutdown(); });
     quorlin::MainWindowAssembly main(app);
     app.frame().setMainWindow(&main.window());
     app.frame().show();

@@ -121,6 +121,13 @@ class Parser {
         return c;
     }
 
+  public:
+    // The option's value, read as its table row asks (a bad value is noted in error_).
+    bool number(const QString& a, double min, double max, double& out);
+    bool whole(const QString& a, int min, int max, int& out);
+    bool text(const QString& a, QString& out);
+
+  private:
     static bool qtOption(const QString& name) {
         return kQtValueOptions.contains(name) || kQtFlags.contains(name);
     }
@@ -140,82 +147,8 @@ class Parser {
         return true;
     }
 
-    bool number(const QString& a, double min, double max, double& out) {
-        QString text;
-        if (!value(a, text)) {
-            return false;
-        }
-        bool ok = false;
-        const double v = text.toDouble(&ok);
-        if (!ok || !std::isfinite(v) || v < min || v > max) {
-            fail(QStringLiteral("%1: bad number '%2'").arg(a.section(u'=', 0, 0), text));
-            return false;
-        }
-        out = v;
-        return true;
-    }
-
-    bool whole(const QString& a, int min, int max, int& out) {
-        double v = 0;
-        if (!number(a, min, max, v)) {
-            return false;
-        }
-        if (v != std::floor(v)) {
-            fail(QStringLiteral("%1: bad number '%2'").arg(a.section(u'=', 0, 0)).arg(v));
-            return false;
-        }
-        out = static_cast<int>(v);
-        return true;
-    }
-
-    bool text(const QString& a, QString& out) {
-        if (!value(a, out)) {
-            return false;
-        }
-        if (out.isEmpty()) {
-            fail(QStringLiteral("%1 needs a value").arg(a.section(u'=', 0, 0)));
-            return false;
-        }
-        return true;
-    }
-
     // True when `name` is one of the headless options (a bad value is noted in error_).
-    bool headlessOption(const QString& name, const QString& a, HeadlessOptions& o) {
-        int port = 0;
-        if (name == u"headless" || name == u"daily" || name == u"peak") {
-            if (a.contains(u'=')) {
-                fail(QStringLiteral("--%1 takes no value").arg(name));
-                return false;
-            }
-            o.daily = o.daily || name == u"daily";
-            o.peak = o.peak || name == u"peak";
-            return true;
-        }
-        if (name == u"config") {
-            return text(a, o.configFile);
-        }
-        if (name == u"device") {
-            return text(a, o.device);
-        }
-        if (name == u"data-file") {
-            return text(a, o.dataFile);
-        }
-        if (name == u"port") {
-            const bool ok = whole(a, 1, 16, port);
-            o.port = static_cast<qint16>(port);
-            return ok;
-        }
-        if (name == u"interval") {
-            return number(a, 0, 1e12, o.intervalMs);
-        }
-        if (name == u"duration") {
-            return number(a, 0.001, 1e9, o.durationSeconds);
-        }
-        if (name == u"status-every") {
-            return whole(a, 0, 1000000, o.statusEverySeconds);
-        }
-        return false;
-    }
+    bool headlessOption(const QString& name, const QString& a, HeadlessOptions& o);
 
     void fail(const QString& what) {
         if (error_.isEmpty()) {
@@ -228,6 +161,124 @@ class Parser {
     bool headless_ = false;
     QString error_;
 };
+
+bool Parser::number(const QString& a, double min, double max, double& out) {
+    QString text;
+    if (!value(a, text)) {
+        return false;
+    }
+    bool ok = false;
+    const double v = text.toDouble(&ok);
+    if (!ok || !std::isfinite(v) || v < min || v > max) {
+        fail(QStringLiteral("%1: bad number '%2'").arg(a.section(u'=', 0, 0), text));
+        return false;
+    }
+    out = v;
+    return true;
+}
+
+bool Parser::whole(const QString& a, int min, int max, int& out) {
+    double v = 0;
+    if (!number(a, min, max, v)) {
+        return false;
+    }
+    if (v != std::floor(v)) {
+        fail(QStringLiteral("%1: bad number '%2'").arg(a.section(u'=', 0, 0)).arg(v));
+        return false;
+    }
+    out = static_cast<int>(v);
+    return true;
+}
+
+bool Parser::text(const QString& a, QString& out) {
+    if (!value(a, out)) {
+        return false;
+    }
+    if (out.isEmpty()) {
+        fail(QStringLiteral("%1 needs a value").arg(a.section(u'=', 0, 0)));
+        return false;
+    }
+    return true;
+}
+
+// The headless options, one row each: how the value is read and what --help says of it (a
+// line break in the text continues it under the first line). A new option is a new row.
+struct OptionRow {
+    const char* name;       // without the dashes
+    const char* valueName;  // null: the option takes no value
+    const char* help;
+    bool (*read)(Parser& p, const QString& a, HeadlessOptions& o);
+};
+
+const OptionRow kHeadlessOptions[] = {
+    {"headless", nullptr, "run without a window (the options below need it)",
+     [](Parser&, const QString&, HeadlessOptions&) { return true; }},
+    {"config", "FILE",
+     "configuration file to use\n(default: the application folder's Logs/Default.cfg)",
+     [](Parser& p, const QString& a, HeadlessOptions& o) { return p.text(a, o.configFile); }},
+    {"port", "N",
+     "port number 1-16, as the window's Comm Port uses it\n(default: the stored current port)",
+     [](Parser& p, const QString& a, HeadlessOptions& o) {
+         int port = 0;
+         const bool ok = p.whole(a, 1, 16, port);
+         o.port = static_cast<qint16>(port);
+         return ok;
+     }},
+    {"device", "PATH", "the serial device itself, e.g. /dev/serial/by-id/...",
+     [](Parser& p, const QString& a, HeadlessOptions& o) { return p.text(a, o.device); }},
+    {"data-file", "PATH", "record every scan to this data file (default: none)",
+     [](Parser& p, const QString& a, HeadlessOptions& o) { return p.text(a, o.dataFile); }},
+    {"daily", nullptr,
+     "a new data file at each local midnight, named\nNAME-YYYY-MM-DD.csv from the data file's name",
+     [](Parser&, const QString&, HeadlessOptions& o) { return o.daily = true; }},
+    {"interval", "MS", "at most one row per MS milliseconds (default 0:\nevery scan)",
+     [](Parser& p, const QString& a, HeadlessOptions& o) {
+         return p.number(a, 0, 1e12, o.intervalMs);
+     }},
+    {"peak", nullptr, "track peaks; Logs/Peak.csv is written at the end",
+     [](Parser&, const QString&, HeadlessOptions& o) { return o.peak = true; }},
+    {"duration", "SECONDS", "end by itself after that long (default: run until\nSIGTERM or SIGINT)",
+     [](Parser& p, const QString& a, HeadlessOptions& o) {
+         return p.number(a, 0.001, 1e9, o.durationSeconds);
+     }},
+    {"status-every", "SECONDS",
+     "one status line with the run's health that often\n(default 60, 0: none)",
+     [](Parser& p, const QString& a, HeadlessOptions& o) {
+         return p.whole(a, 0, 1000000, o.statusEverySeconds);
+     }},
+};
+
+bool Parser::headlessOption(const QString& name, const QString& a, HeadlessOptions& o) {
+    for (const OptionRow& row : kHeadlessOptions) {
+        if (name != QLatin1String(row.name)) {
+            continue;
+        }
+        if (!row.valueName && a.contains(u'=')) {
+            fail(QStringLiteral("--%1 takes no value").arg(name));
+            return false;
+        }
+        return row.read(*this, a, o);
+    }
+    return false;
+}
+
+// The Options lines of --help for the headless options, from their table.
+QString headlessOptionsHelp() {
+    constexpr qsizetype kColumn = 25;
+    QString out;
+    for (const OptionRow& row : kHeadlessOptions) {
+        QString head = QStringLiteral("  --") + QLatin1String(row.name);
+        if (row.valueName) {
+            head += u' ' + QLatin1String(row.valueName);
+        }
+        const QStringList lines = QString::fromLatin1(row.help).split(u'\n');
+        out += head.leftJustified(kColumn - 1) + u' ' + lines.first() + u'\n';
+        for (const QString& line : lines.mid(1)) {
+            out += QString(kColumn, u' ') + line + u'\n';
+        }
+    }
+    return out;
+}
 
 }  // namespace
 
@@ -260,23 +311,9 @@ QString helpText(const QString& programName) {
                "\n"
                "Options:\n"
                "  -h, --help             print this text and exit\n"
-               "  -v, --version          print the version and exit\n"
-               "  --headless             run without a window (the options below need it)\n"
-               "  --config FILE          configuration file to use\n"
-               "                         (default: the application folder's Logs/Default.cfg)\n"
-               "  --port N               port number 1-16, as the window's Comm Port uses it\n"
-               "                         (default: the stored current port)\n"
-               "  --device PATH          the serial device itself, e.g. /dev/serial/by-id/...\n"
-               "  --data-file PATH       record every scan to this data file (default: none)\n"
-               "  --daily                a new data file at each local midnight, named\n"
-               "                         NAME-YYYY-MM-DD.csv from the data file's name\n"
-               "  --interval MS          at most one row per MS milliseconds (default 0:\n"
-               "                         every scan)\n"
-               "  --peak                 track peaks; Logs/Peak.csv is written at the end\n"
-               "  --duration SECONDS     end by itself after that long (default: run until\n"
-               "                         SIGTERM or SIGINT)\n"
-               "  --status-every SECONDS one status line with the run's health that often\n"
-               "                         (default 60, 0: none)\n"
+               "  -v, --version          print the version and exit\n") +
+           headlessOptionsHelp() +
+           QStringLiteral(
                "\n"
                "Exit codes:\n"
                "  0   the run ended as asked (--duration, SIGTERM, SIGINT, Exit)\n"

@@ -66,14 +66,17 @@ bool LogMessageBox::showRetryCancel(const QString& text) {
     return true;
 }
 
-void HeadlessErrorHandler::SimpleErrorHandler(qint32 number, const QString& source,
-                                              const QString& screen, const QString& description) {
+void HeadlessReports::report(qint32 number, const QString& source, const QString& screen,
+                             const QString& description) {
     errorLog_.LogError(number, source, screen, description);
     log_.error(QStringLiteral("%1 (error %2 in %3)").arg(description).arg(number).arg(source));
+    if (reported_) {
+        reported_(source);
+    }
 }
 
-void HeadlessErrorHandler::LogError(qint32 number, const QString& source, const QString& screen,
-                                    const QString& description) {
+void HeadlessReports::log(qint32 number, const QString& source, const QString& screen,
+                          const QString& description) {
     errorLog_.LogError(number, source, screen, description);
     log_.warning(description);
 }

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "common/ErrorHandler.h"
+#include "acquisition/AcquisitionEngine.h"
 #include "platform/Clock.h"
 #include "platform/MessageBox.h"
 
@@ -46,20 +46,26 @@ class LogMessageBox : public MessageBox {
     HeadlessLog& log_;
 };
 
-// The error handler of a run without a window: the error log gets its entry as always, and
-// the failure one line on stderr; the run goes on as after Retry.
-class HeadlessErrorHandler : public ErrorHandler {
+// The engine's reports in a run without a window: the error log gets its entry as always,
+// and each report, logged failure or notice one line on stderr; the run goes on as after
+// Retry.
+class HeadlessReports : public EngineReports {
   public:
-    HeadlessErrorHandler(AppErrorHandler& errorLog, HeadlessLog& log)
-        : errorLog_(errorLog), log_(log) {}
-    void SimpleErrorHandler(qint32 number, const QString& source, const QString& screen,
-                            const QString& description) override;
-    void LogError(qint32 number, const QString& source, const QString& screen,
-                  const QString& description) override;
+    HeadlessReports(AppErrorHandler& errorLog, HeadlessLog& log) : errorLog_(errorLog), log_(log) {}
+    void report(qint32 number, const QString& source, const QString& screen,
+                const QString& description) override;
+    void log(qint32 number, const QString& source, const QString& screen,
+             const QString& description) override;
+    void notice(const QString& text) override { log_.error(text); }
+    // Told the source of each report, after it is logged.
+    void setReported(std::function<void(const QString& source)> reported) {
+        reported_ = std::move(reported);
+    }
 
   private:
     AppErrorHandler& errorLog_;
     HeadlessLog& log_;
+    std::function<void(const QString&)> reported_;
 };
 
 }  // namespace quorlin

@@ -1,28 +1,23 @@
 #include "app/HeadlessRun.h"
 
-#include "acquisition/ChannelConversion.h"
-#include "acquisition/SamplingLoop.h"
+#include "acquisition/AcquisitionEngine.h"
 #include "app/AppErrorHandler.h"
 #include "app/Version.h"
 #include "common/AppError.h"
 #include "common/NumberText.h"
 #include "common/Rounding.h"
 #include "config/ConfigFile.h"
-#include "device/BoardLink.h"
 #include "device/BoardProtocol.h"
 #include "display/RunStatusModel.h"
-#include "platform/Chart.h"
 #include "platform/DeviceLock.h"
 #include "platform/FileDialog.h"
 #include "platform/PortDevice.h"
 #include "platform/QtSerialPort.h"
 #include "platform/QtTimer.h"
-#include "presentation/MainWindowModel.h"
+#include "recording/DailyFileName.h"
 #include "recording/DataFile.h"
-#include "recording/PeakFile.h"
-#include "recording/SyncScheduler.h"
 
-#include <QDir>
+#include <QCoreApplication>
 #include <QFileInfo>
 #include <QMap>
 
@@ -64,23 +59,6 @@ class GivenFile : public FileDialog {
     const QString& path_;
 };
 
-// Nobody looks at a chart.
-class NoChart : public Chart {
-  public:
-    void clear() override {}
-    void setYCaption(const QString&) override {}
-    void setYMaximum(double) override {}
-    void setYMinimum(double) override {}
-    void setXRange(double, double) override {}
-    void setXAutoRange() override {}
-    void setPlotVisible(int, bool) override {}
-    void setPlotColour(int, ColourValue) override {}
-    ColourValue backgroundColour() const override { return 0; }
-    void setBackgroundColour(ColourValue) override {}
-    void replacePlotData(int, std::shared_ptr<const PointTable>) override {}
-    void appendPoint(int, double, double) override {}
-};
-
 // The line numbers of the comment lines: a file whose lines there do not start with an
 // apostrophe is no configuration file, whatever else it holds.
 QList<int> commentLineNumbers() {
@@ -108,12 +86,6 @@ QString folderProblem(const QString& folder) {
 
 }  // namespace
 
-QString dailyDataFilePath(const QString& given, const QDate& day) {
-    const QFileInfo info(given);
-    return info.dir().filePath(info.completeBaseName() + u'-' + day.toString(Qt::ISODate) +
-                               QStringLiteral(".csv"));
-}
-
 HeadlessRun::HeadlessRun(HeadlessOptions options, AppFolders folders, HeadlessPlatform platform)
     : options_(std::move(options)),
       folders_(std::move(folders)),
@@ -127,38 +99,18 @@ HeadlessRun::HeadlessRun(HeadlessOptions options, AppFolders folders, HeadlessPl
         deviceStore_ = std::make_unique<DeviceStore>(options_.device);
         store_ = deviceStore_.get();
     }
-    Clock& clock = *platform_.clock;
     ports_ = std::make_unique<QtSerialPortFactory>(*store_, gate_);
     timers_ = std::make_unique<QtTimerFactory>(gate_);
     messages_ = std::make_unique<LogMessageBox>(log_);
-    errorLog_ = std::make_unique<AppErrorHandler>(folders_, settings_, clock, *messages_,
+    errorLog_ = std::make_unique<AppErrorHandler>(folders_, settings_, *platform_.clock, *messages_,
                                                   [this] { stop(); });
-    errors_ = std::make_unique<HeadlessErrorHandler>(*errorLog_, log_);
+    reports_ = std::make_unique<HeadlessReports>(*errorLog_, log_);
+    reports_->setReported([this](const QString& source) {
+        rowsFailed_ = rowsFailed_ || source == QLatin1String("WriteToFile");
+    });
     fileDialog_ = std::make_unique<GivenFile>(chosenPath_);
-    port_ = ports_->create();
-    link_ = std::make_unique<BoardLink>(settings_, *port_, clock, *errors_, *messages_);
-    model_ = std::make_unique<MainWindowModel>();
-    chart_ = std::make_unique<NoChart>();
-    conversion_ = std::make_unique<ChannelConversion>(settings_, values_, *model_, clock);
-    sync_ = std::make_unique<SyncScheduler>(*timers_, clock);
-    dataFile_ = std::make_unique<DataFile>(settings_, folders_, clock, *errors_, *fileDialog_);
-    dataFile_->setRowWritten([this](const QString& path) { sync_->written(path); });
-    peakFile_ = std::make_unique<PeakFile>(settings_, folders_, *errors_);
-
-    ScanHooks hooks;
-    hooks.WritePeakFile = [this] {
-        PerChannel<PeakEntry> entries;
-        for (int c = 0; c < kChannelCount; ++c) {
-            const ChannelRowState& row = model_->row(c);
-            entries[c] = {row.peakTimeText, row.peakText, settings_.PeakDisplay[c]};
-        }
-        peakFile_->WritePeakFile(entries);
-        log_.info(QStringLiteral("peak file written: %1").arg(folders_.peakFile()));
-    };
-    hooks.WriteToFile = [this](const QString& elapsed) { writeRow(elapsed); };
-    loop_ = std::make_unique<SamplingLoop>(settings_, values_, *model_, *link_, *chart_, clock,
-                                           *errors_, *messages_, *timers_, gate_, *conversion_,
-                                           std::move(hooks));
+    dataFile_ =
+        std::make_unique<DataFile>(settings_, folders_, *platform_.clock, *errorLog_, *fileDialog_);
 
     waitTimer_.setSingleShot(true);
     connect(&waitTimer_, &QTimer::timeout, this, &HeadlessRun::tryDevice);
@@ -171,19 +123,16 @@ HeadlessRun::HeadlessRun(HeadlessOptions options, AppFolders folders, HeadlessPl
     });
 }
 
-HeadlessRun::~HeadlessRun() = default;
-
-const QString& HeadlessRun::dataFilePath() const {
-    return settings_.DataFilePath;
+HeadlessRun::~HeadlessRun() {
+    engine_.reset();  // before the platform it uses
 }
 
 quint64 HeadlessRun::scanCount() const {
-    return loop_->scanCount();
+    return stopped_ || !engine_ ? finalScans_ : engine_->scanCount();
 }
 
 int HeadlessRun::start() {
     Clock& clock = *platform_.clock;
-    values_.CounterFrequency = clock.counterFrequency();
     settings_.VersionText = BuildVersionText();
     settings_.DataIntervalUnit = QStringLiteral("No Restriction");
     if (const int code = loadConfiguration(); code != ExitCode::Ok) {
@@ -220,20 +169,30 @@ int HeadlessRun::start() {
         return ExitCode::DeviceHeld;
     }
     settings_.DataIntervalMs = options_.intervalMs;
+    engine_ = std::make_unique<AcquisitionEngine>(
+        EngineParts{*ports_, *timers_, *platform_.clock, folders_, {}}, *reports_);
+    connect(engine_.get(), &AcquisitionEngine::startAnswered, this, &HeadlessRun::onStartAnswered);
+    connect(engine_.get(), &AcquisitionEngine::dataFileStarted, this, [this](const QString& path) {
+        dataPath_ = path;
+        log_.info(QStringLiteral("recording to %1").arg(path));
+    });
+    connect(engine_.get(), &AcquisitionEngine::peakFileWritten, this, [this](const QString& path) {
+        log_.info(QStringLiteral("peak file written: %1").arg(path));
+    });
     if (!options_.dataFile.isEmpty()) {
         const QDate today = clock.localNow().date();
-        const QString path = options_.daily ? dailyDataFilePath(options_.dataFile, today)
-                                            : QFileInfo(options_.dataFile).absoluteFilePath();
-        if (!openDataFile(path)) {
+        const QString given = QFileInfo(options_.dataFile).absoluteFilePath();
+        if (!openDataFile(options_.daily ? unusedDailyDataFilePath(given, today) : given)) {
             return ExitCode::DataFolder;
         }
-        fileDay_ = today;
-    }
-    for (int c = 0; c < kChannelCount; ++c) {
-        model_->setChecked(c, settings_.ChannelActive[c] == 1);
+        engine_->applySettings(settings_);
+        if (options_.daily) {
+            engine_->recordDaily(given, today);
+        }
     }
     if (options_.peak) {
-        conversion_->mnuPeakOn_Click();
+        settings_.PeakOn = true;
+        engine_->peakOn(settings_);
     }
     startMs_ = clock.tickMs();
     if (options_.durationSeconds > 0) {
@@ -310,42 +269,44 @@ bool HeadlessRun::openDataFile(const QString& path) {
         return false;
     }
     settings_.DataFileInUse = true;
+    dataPath_ = path;
     log_.info(QStringLiteral("recording to %1").arg(path));
     return true;
 }
 
+PerChannel<bool> HeadlessRun::activeChannels() const {
+    PerChannel<bool> checked{};
+    for (int c = 0; c < kChannelCount; ++c) {
+        checked[c] = settings_.ChannelActive[c] == 1;
+    }
+    return checked;
+}
+
 void HeadlessRun::tryDevice() {
+    if (!stopped_) {
+        engine_->startSampling(settings_, activeChannels());
+    }
+}
+
+void HeadlessRun::onStartAnswered(bool sampling, const QString& absent) {
     if (stopped_) {
         return;
     }
-    try {
-        link_->ReopenMainPort();
-        link_->resendSamplesAveraged();
-    } catch (const AppError& e) {
-        try {
-            port_->setPortOpen(false);
-        } catch (const AppError&) {
-        }
+    if (!absent.isEmpty()) {
         if (!waitSaid_) {
             waitSaid_ = true;
-            log_.warning(
-                QStringLiteral("waiting for the device %1: %2").arg(device_, e.description));
+            log_.warning(QStringLiteral("waiting for the device %1: %2").arg(device_, absent));
         }
         waitTimer_.start(kWaitDeviceMs);
         return;
     }
-    if (waitSaid_) {
-        log_.info(QStringLiteral("the device %1 is there").arg(device_));
-    }
-    beginSampling();
-}
-
-void HeadlessRun::beginSampling() {
-    loop_->mnuSample_Click();
-    if (!loop_->isSampling()) {
+    if (!sampling) {
         log_.error(QStringLiteral("sampling could not start on %1").arg(device_));
         emit finished(ExitCode::Failure);
         return;
+    }
+    if (waitSaid_) {
+        log_.info(QStringLiteral("the device %1 is there").arg(device_));
     }
     log_.info(QStringLiteral("sampling on %1 (serial port %2)")
                   .arg(device_)
@@ -357,28 +318,17 @@ void HeadlessRun::beginSampling() {
     }
 }
 
-void HeadlessRun::writeRow(const QString& elapsed) {
-    if (options_.daily) {
-        const QDate today = platform_.clock->localNow().date();
-        if (today != fileDay_) {
-            fileDay_ = today;
-            openDataFile(dailyDataFilePath(options_.dataFile, today));
-        }
-    }
-    const bool failing = dataFile_->rowsFailing();
-    dataFile_->WriteToFile(elapsed, recordedValues(values_, settings_.WriteFileMethod));
-    if (failing && !dataFile_->rowsFailing()) {
-        log_.info(QStringLiteral("rows are written to %1 again").arg(settings_.DataFilePath));
-    }
-}
-
 void HeadlessRun::pulse() {
-    const quint64 scans = loop_->scanCount();
+    const quint64 scans = engine_->scanCount();
     const qint64 now = platform_.clock->tickMs();
+    if (rowsFailed_ && !engine_->rowsFailing() && engine_->rowsWritten() > 0) {
+        rowsFailed_ = false;
+        log_.info(QStringLiteral("rows are written to %1 again").arg(dataPath_));
+    }
     if (scans == pulseScans_) {
         // The loop stands still: no sign of life, so a watchdog may end the run. Said once
         // unless the line is away, which the loop says itself.
-        if (ready_ && !stillSaid_ && !loop_->isReconnecting() && now - lastScanMs_ >= kStillMs) {
+        if (ready_ && !stillSaid_ && !engine_->isReconnecting() && now - lastScanMs_ >= kStillMs) {
             stillSaid_ = true;
             log_.warning(QStringLiteral("no scan from the board on %1 for %2 s")
                              .arg(device_)
@@ -405,14 +355,14 @@ void HeadlessRun::pulse() {
 
 RunCounts HeadlessRun::counts() const {
     RunCounts c;
-    c.scans = loop_->scanCount();
-    c.repeats = loop_->repeatCount();
-    c.reconnects = loop_->reconnectCount();
-    c.rowsWritten = dataFile_->rowsWritten();
-    c.rowsFailing = dataFile_->rowsFailing();
+    c.scans = engine_->scanCount();
+    c.repeats = engine_->repeatCount();
+    c.reconnects = engine_->reconnectCount();
+    c.rowsWritten = engine_->rowsWritten();
+    c.rowsFailing = engine_->rowsFailing();
     c.recording = settings_.DataFileInUse;
     if (c.recording) {
-        c.fileBytes = QFileInfo(settings_.DataFilePath).size();
+        c.fileBytes = QFileInfo(dataPath_).size();
     }
     return c;
 }
@@ -438,18 +388,22 @@ void HeadlessRun::stop() {
     durationTimer_.stop();
     pulseTimer_.stop();
     statusTimer_.stop();
-    const bool sampling = loop_->isSampling();
+    if (!engine_) {
+        emit finished(ExitCode::Ok);
+        return;
+    }
+    const bool sampling = engine_->isSampling();
     if (sampling) {
         statusLine();  // the run's final figures
     }
     platform_.notifier->stopping();
-    if (sampling) {
-        loop_->mnuSample_Click();  // closes the port, writes the peak file
-    }
-    sync_->syncNow();
-    log_.info(QStringLiteral("stopped: %1 scans, %2 rows")
-                  .arg(loop_->scanCount())
-                  .arg(dataFile_->rowsWritten()));
+    engine_->stopSampling();  // as a Sample click: the peak file, the rows synced, the port closed
+    engine_->call([] {});     // the stop is done: the counts are final
+    finalScans_ = engine_->scanCount();
+    const qint64 rows = engine_->rowsWritten();
+    engine_->shutdown();
+    QCoreApplication::sendPostedEvents();  // what the engine said last is logged before the end
+    log_.info(QStringLiteral("stopped: %1 scans, %2 rows").arg(finalScans_).arg(rows));
     emit finished(ExitCode::Ok);
 }
 

@@ -1,6 +1,5 @@
 #pragma once
 
-#include "acquisition/AcquisitionValues.h"
 #include "app/CommandLine.h"
 #include "app/HeadlessLog.h"
 #include "config/SettingsModel.h"
@@ -10,7 +9,6 @@
 #include "platform/ServiceNotifier.h"
 #include "platform/SettingsStore.h"
 
-#include <QDate>
 #include <QObject>
 #include <QTimer>
 
@@ -18,20 +16,13 @@
 
 namespace quorlin {
 
+class AcquisitionEngine;
 class AppErrorHandler;
-class BoardLink;
-class ChannelConversion;
 class DataFile;
 class DeviceLock;
 class FileDialog;
-class MainWindowModel;
-class PeakFile;
-class SamplingLoop;
-class SerialPort;
 class SerialPortFactory;
-class SyncScheduler;
 class TimerFactory;
-class Chart;
 struct RunCounts;
 
 // What a run without a window needs from outside; main() gives the real ones, tests fakes.
@@ -42,12 +33,10 @@ struct HeadlessPlatform {
     HeadlessLog::Writer writeLine;  // empty: stderr
 };
 
-// The data file of a daily run for a day: NAME-YYYY-MM-DD.csv beside the given file NAME.ext.
-QString dailyDataFilePath(const QString& given, const QDate& day);
-
-// One acquisition run without a window: the sampling loop, the conversion without tare, the
-// data interval, the data file with its sync and the peak file, as the window runs them,
-// reporting through log lines and the service manager instead of boxes.
+// One acquisition run without a window, on the acquisition engine the window uses: this side
+// checks what it was given, writes the data file's header as the window's Save does, sends
+// the engine its commands and turns what the engine signals and reports into log lines and
+// service notifications.
 //
 // start() checks what it was given and starts; the run then goes on by itself until
 // stop() (SIGTERM, SIGINT, --duration), which ends it as a Sample click ends sampling and
@@ -69,7 +58,8 @@ class HeadlessRun : public QObject {
     void stop();
 
     const QString& device() const { return device_; }
-    const QString& dataFilePath() const;
+    const QString& dataFilePath() const { return dataPath_; }
+    // Scans closed so far; after stop(), those of the whole run.
     quint64 scanCount() const;
 
   signals:
@@ -80,18 +70,17 @@ class HeadlessRun : public QObject {
     int checkFolders();
     bool openDataFile(const QString& path);
     void tryDevice();
-    void beginSampling();
-    void writeRow(const QString& elapsed);
+    void onStartAnswered(bool sampling, const QString& absent);
     void pulse();
     void statusLine();
     RunCounts counts() const;
+    PerChannel<bool> activeChannels() const;
 
     HeadlessOptions options_;
     AppFolders folders_;
     HeadlessPlatform platform_;
     HeadlessLog log_;
     SettingsModel settings_;
-    AcquisitionValues values_;
     EventGate gate_;
     std::unique_ptr<SettingsStore> deviceStore_;  // --device: the one port bound to it
     SettingsStore* store_ = nullptr;
@@ -99,22 +88,15 @@ class HeadlessRun : public QObject {
     std::unique_ptr<TimerFactory> timers_;
     std::unique_ptr<LogMessageBox> messages_;
     std::unique_ptr<AppErrorHandler> errorLog_;
-    std::unique_ptr<HeadlessErrorHandler> errors_;
+    std::unique_ptr<HeadlessReports> reports_;
     std::unique_ptr<FileDialog> fileDialog_;
-    std::unique_ptr<SerialPort> port_;
-    std::unique_ptr<BoardLink> link_;
-    std::unique_ptr<MainWindowModel> model_;
-    std::unique_ptr<Chart> chart_;
-    std::unique_ptr<ChannelConversion> conversion_;
-    std::unique_ptr<SyncScheduler> sync_;
-    std::unique_ptr<DataFile> dataFile_;
-    std::unique_ptr<PeakFile> peakFile_;
-    std::unique_ptr<SamplingLoop> loop_;
+    std::unique_ptr<DataFile> dataFile_;  // writes the first file's header, as Save does
     std::unique_ptr<DeviceLock> lock_;
+    std::unique_ptr<AcquisitionEngine> engine_;  // made once the checks have passed
 
     QString device_;
     QString chosenPath_;  // the file the next header goes to
-    QDate fileDay_;
+    QString dataPath_;    // the file rows go into
     QTimer waitTimer_;
     QTimer pulseTimer_;
     QTimer statusTimer_;
@@ -122,8 +104,10 @@ class HeadlessRun : public QObject {
     bool waitSaid_ = false;
     bool ready_ = false;
     bool stillSaid_ = false;
+    bool rowsFailed_ = false;  // a row failed since rows were last said to be written
     qint64 lastScanMs_ = 0;
     bool stopped_ = false;
+    quint64 finalScans_ = 0;
     quint64 pulseScans_ = 0;
     qint64 lastAliveMs_ = 0;
     qint64 startMs_ = 0;

@@ -1,8 +1,10 @@
 #pragma once
 
+#include <QDateTime>
 #include <QString>
 #include <QStringList>
 
+#include <atomic>
 #include <functional>
 #include <span>
 #include <utility>
@@ -26,22 +28,32 @@ class DataFile {
     // Lets the operator choose the file, creates it and writes the header. Silent on cancel
     // and failure. Returns the chosen name, empty after a cancel or a failure.
     QString ChooseDataFile();
+    // Makes `path` the data file: writes its header (replacing what it held), then records
+    // into it. Throws AppError when the header cannot be written; the file in use stays.
+    void startFile(const QString& path);
     // Appends one row to DataFilePath: the time, the elapsed-time text and the given values.
     // A failure loses only that row and leaves no part of it in the file. It is reported
     // once, not again for the rows after it that fail as well, until a row has been written.
     void WriteToFile(const QString& elapsedTimeText, std::span<const double> values);
+    // The same, stamped with `now` (the time the caller decided the row's file by).
+    void WriteToFile(const QString& elapsedTimeText, std::span<const double> values,
+                     const QDateTime& now);
 
     // Called with the file's path after each row that reached it.
     void setRowWritten(std::function<void(const QString&)> rowWritten) {
         rowWritten_ = std::move(rowWritten);
     }
+    // Both may be read from any thread.
     qint64 rowsWritten() const { return rowsWritten_; }
     // The last row could not be written.
     bool rowsFailing() const { return rowsFailing_; }
+    // Another file was chosen (by another DataFile): its first failure is reported again.
+    void fileReplaced() { rowsFailing_ = false; }
 
     // The five header lines and one row, as written.
     QStringList headerLines() const;
-    QString rowText(const QString& elapsedTimeText, std::span<const double> values) const;
+    QString rowText(const QString& elapsedTimeText, std::span<const double> values,
+                    const QDateTime& now) const;
 
   private:
     SettingsModel& settings_;
@@ -50,8 +62,8 @@ class DataFile {
     ErrorHandler& errors_;
     FileDialog& dialog_;
     std::function<void(const QString&)> rowWritten_;
-    qint64 rowsWritten_ = 0;
-    bool rowsFailing_ = false;
+    std::atomic<qint64> rowsWritten_ = 0;
+    std::atomic<bool> rowsFailing_ = false;
 };
 
 }  // namespace quorlin

@@ -17,6 +17,7 @@
 
 #include <sys/types.h>
 #include <csignal>
+#include <cstdio>
 
 namespace quorlin::test {
 namespace {
@@ -51,10 +52,21 @@ class HeadlessChild {
         }
         return true;
     }
-    // SIGTERM, then the exit code; -1 when it did not end.
-    int terminate() {
-        ::kill(static_cast<pid_t>(p_.processId()), SIGTERM);
-        return finish();
+    // SIGTERM (or `signal`), then the exit code; -1 when it did not end. How long the end took
+    // is printed for the record, not judged.
+    int terminate(int signal = SIGTERM) {
+        QElapsedTimer t;
+        t.start();
+        ::kill(static_cast<pid_t>(p_.processId()), signal);
+        const int code = finish();
+        std::printf("headless run ended %lld ms after signal %d\n",
+                    static_cast<long long>(t.elapsed()), signal);
+        return code;
+    }
+    // The shared objects the running program has mapped.
+    QString mappedFiles() const {
+        QFile maps(QStringLiteral("/proc/%1/maps").arg(p_.processId()));
+        return maps.open(QIODevice::ReadOnly) ? QString::fromUtf8(maps.readAll()) : QString();
     }
     int finish() {
         if (!p_.waitForFinished(kDeadlineMs) || p_.exitStatus() != QProcess::NormalExit) {
@@ -135,6 +147,10 @@ TEST_F(HeadlessProcessTest, recordsTheBoardsValues_sigtermEndsWithWholeRowsAndPe
     ASSERT_TRUE(r->waitForLine(QStringLiteral("first scan in"))) << r->log().toStdString();
     ASSERT_TRUE(b->waitForRequests(2 + 8 * 60, 60s));
     ASSERT_TRUE(r->waitForLine(QStringLiteral("scans/s"))) << r->log().toStdString();
+    const QString mapped = r->mappedFiles();
+    ASSERT_FALSE(mapped.isEmpty());
+    EXPECT_FALSE(mapped.contains(QStringLiteral("/platforms/"))) << "no display connection";
+    EXPECT_FALSE(mapped.contains(QStringLiteral("libQt6Xcb")));
     EXPECT_EQ(r->terminate(), 0) << r->log().toStdString();
     b->stop();
 
@@ -155,6 +171,12 @@ TEST_F(HeadlessProcessTest, recordsTheBoardsValues_sigtermEndsWithWholeRowsAndPe
             ASSERT_EQ(f[2 + c], shortNumberText(volts)) << "row " << i << " CH" << c;
         }
     }
+    // The rows the run counted at its stop are all in the file.
+    static const QRegularExpression stopped(QStringLiteral(R"(stopped: \d+ scans, (\d+) rows)"));
+    const QRegularExpressionMatch said = stopped.match(r->log());
+    ASSERT_TRUE(said.hasMatch()) << r->log().toStdString();
+    EXPECT_EQ(said.captured(1).toInt(), rows);
+    EXPECT_TRUE(r->log().contains(QStringLiteral("peak file written")));
     const RecordedLines peaks = readRecordedLines(folder.file(QStringLiteral("Logs/Peak.csv")));
     ASSERT_EQ(peaks.lines.size(), 14);
     EXPECT_TRUE(peaks.lines[6].startsWith(QStringLiteral("CH0,"))) << peaks.lines[6].toStdString();
@@ -165,16 +187,16 @@ TEST_F(HeadlessProcessTest, recordsTheBoardsValues_sigtermEndsWithWholeRowsAndPe
     for (const QString& line : r->log().split(u'\n', Qt::SkipEmptyParts)) {
         EXPECT_TRUE(form.match(line).hasMatch()) << line.toStdString();
     }
-    const QStringList said = notify.received();
-    ASSERT_FALSE(said.isEmpty());
-    EXPECT_EQ(said.first(), QStringLiteral("READY=1"));
-    EXPECT_EQ(said.last(), QStringLiteral("STOPPING=1"));
-    EXPECT_TRUE(said.contains(QStringLiteral("WATCHDOG=1")));
-    EXPECT_FALSE(said.filter(QRegularExpression(QStringLiteral("^STATUS=.*scans/s"))).isEmpty())
-        << said.join(u'|').toStdString();
+    const QStringList notified = notify.received();
+    ASSERT_FALSE(notified.isEmpty());
+    EXPECT_EQ(notified.first(), QStringLiteral("READY=1"));
+    EXPECT_EQ(notified.last(), QStringLiteral("STOPPING=1"));
+    EXPECT_TRUE(notified.contains(QStringLiteral("WATCHDOG=1")));
+    EXPECT_FALSE(notified.filter(QRegularExpression(QStringLiteral("^STATUS=.*scans/s"))).isEmpty())
+        << notified.join(u'|').toStdString();
 }
 
-TEST_F(HeadlessProcessTest, unplugDuringTheRun_isSurvived_oneLineLostOneBack) {
+TEST_F(HeadlessProcessTest, unplugDuringTheRun_isSurvived_oneLineLostOneBack_sigintEndsIt) {
     const QString link = folder.file(QStringLiteral("board"));
     auto b = board(link);
     const QString data = folder.file(QStringLiteral("data/unplug.csv"));
@@ -185,7 +207,8 @@ TEST_F(HeadlessProcessTest, unplugDuringTheRun_isSurvived_oneLineLostOneBack) {
     ASSERT_TRUE(r->waitForLine(QStringLiteral("came back"))) << r->log().toStdString();
     const size_t before = b->exchanges().size();
     ASSERT_TRUE(b->waitForRequests(before + 8 * 20, 60s));
-    EXPECT_EQ(r->terminate(), 0);
+    EXPECT_EQ(r->terminate(SIGINT), 0);
+    EXPECT_TRUE(r->log().contains(QStringLiteral("stopped: "))) << r->log().toStdString();
     EXPECT_EQ(r->count(QStringLiteral("was lost")), 1) << r->log().toStdString();
     EXPECT_EQ(r->count(QStringLiteral("came back")), 1);
     const RecordedLines file = readRecordedLines(data);

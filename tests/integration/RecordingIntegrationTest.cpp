@@ -23,11 +23,11 @@ constexpr uint16_t kOnePointTwoFive = 0x2000 + 2048;  // 1.25 V
 // One sampling run until the board has answered `scans` whole scans.
 void sampleScans(AppHarness& h, size_t scans, std::chrono::milliseconds timeout = 30s) {
     h.trigger(h.model().mnuSample);
-    ASSERT_TRUE(h.main().loop().isSampling());
+    ASSERT_TRUE(h.engine().isSampling());
     EXPECT_TRUE(
         h.waitFor([&] { return h.board().exchanges().size() >= scans * kChannelCount; }, timeout));
     h.trigger(h.model().mnuSample);
-    ASSERT_FALSE(h.main().loop().isSampling());
+    ASSERT_FALSE(h.engine().isSampling());
     // The board logs an exchange just after its reply, which the program may have recorded
     // already.
     ASSERT_TRUE(h.waitForBoardToCatchUp());
@@ -48,12 +48,12 @@ TEST(RecordingIntegration, everyScanIsOneRowOfTheBoardsReadingsAsVolts) {
     const QString path = h.appFolder() + QStringLiteral("/Data Files/run.csv");
     ASSERT_TRUE(h.startRecording(path));
     EXPECT_EQ(h.model().fileLabel(), QStringLiteral("Data file in use: ") + path);
-    const size_t firstWrite = h.writes.size();
+    const size_t firstWrite = h.writes().size();
     const auto started = std::chrono::steady_clock::now();
     sampleScans(h, 40);
 
     const std::vector<BoardScan> scans = boardScans(h.board().exchanges());
-    const RunClock run(h.writes, firstWrite, started);
+    const RunClock run(h.writes(), firstWrite, started);
     const RecordedLines file = readRecordedLines(path);
     ASSERT_TRUE(file.readable);
     EXPECT_EQ(file.badLineEnds, 0);
@@ -195,7 +195,7 @@ TEST(RecordingIntegration, onePointPerSecondWritesTheFirstScanDueEachSecond) {
 
     const QString path = h.appFolder() + QStringLiteral("/interval.csv");
     ASSERT_TRUE(h.startRecording(path));
-    const size_t firstWrite = h.writes.size();
+    const size_t firstWrite = h.writes().size();
     const auto started = std::chrono::steady_clock::now();
     // About three seconds of sampling, by the board's clock.
     h.trigger(h.model().mnuSample);
@@ -207,7 +207,7 @@ TEST(RecordingIntegration, onePointPerSecondWritesTheFirstScanDueEachSecond) {
     ASSERT_TRUE(h.waitForBoardToCatchUp());
 
     const auto scans = boardScans(h.board().exchanges());
-    const RunClock run(h.writes, firstWrite, started);
+    const RunClock run(h.writes(), firstWrite, started);
     ASSERT_GE(scans.size(), 8u);  // about sixty on an idle machine
     std::map<QString, int> scanOfCh0;
     for (size_t s = 0; s < scans.size(); ++s) {
