@@ -186,7 +186,7 @@ TEST_F(DataReviewWindowTest, aLongLoadShowsProgressAndCancelClosesTheWindow) {
     PerChannel<double> volts{};
     for (int i = 0; i < 20000; ++i) {
         volts[0] = i;
-        rows += encodeLines({data.rowText(shortNumberText(0.25 * i), volts)});
+        rows += encodeLines({data.rowText(shortNumberText(0.25 * i), volts, clock.localNow())});
     }
     appendToFile(path, rows);
     clock.autoAdvanceMs = 300;

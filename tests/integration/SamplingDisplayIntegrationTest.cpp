@@ -53,6 +53,17 @@ ScanBounds scanBounds(AppHarness& h) {
     return {closedScans(ex), static_cast<int>(good7)};
 }
 
+// The bounds once the board has fallen silent and the window has taken every scan the engine
+// closed.
+ScanBounds settledScanBounds(AppHarness& h) {
+    h.board().setSilent(true);
+    if (!h.waitForBoardToCatchUp()) {
+        return {-1, -1};
+    }
+    h.settle();
+    return scanBounds(h);
+}
+
 TEST(SamplingIntegrationDisplay, scaledValuesFollowTheBoardAndTareDuringTheRun) {
     AppHarness h({.realChart = false});
     ASSERT_TRUE(startProgram(h, [](SettingsModel& s) {
@@ -220,7 +231,8 @@ TEST(SamplingIntegrationDisplay, autoScale_eachScanAppendsOnePointPerPlot) {
     toggleSampling(h);
     ASSERT_TRUE(waitForScans(h, 3));
 
-    const ScanBounds scans = scanBounds(h);
+    const ScanBounds scans = settledScanBounds(h);
+    ASSERT_GT(scans.least, 0);
     const RecordingChart& chart = *h.recordingChart;
     const size_t points = chart.appended[1].size();
     EXPECT_GE(points, static_cast<size_t>(scans.least));
@@ -295,14 +307,8 @@ TEST(SamplingIntegrationDisplay, realChart_drawsTheScansOfTheRun) {
     toggleSampling(h);
     ASSERT_TRUE(waitForScans(h, 3));
 
-    // The scans reach the window from the engine's thread: wait for those closed so far, and
-    // bound from above only after them.
-    const int least = scanBounds(h).least;
-    ASSERT_TRUE(h.waitFor([&] {
-        const auto* g = dynamic_cast<DecimatedGraph*>(chart.customPlot()->graph(0));
-        return g && g->source() && g->source()->filledCount() >= least;
-    }));
-    const ScanBounds scans{least, scanBounds(h).most};
+    const ScanBounds scans = settledScanBounds(h);
+    ASSERT_GT(scans.least, 0);
     chart.redrawNow();
     for (int k = 0; k < kChannelCount; ++k) {
         const auto* graph = dynamic_cast<DecimatedGraph*>(chart.customPlot()->graph(k));

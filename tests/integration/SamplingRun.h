@@ -65,7 +65,13 @@ inline int closedScans(const std::vector<sim::Exchange>& ex) {
 
 inline bool waitForScans(AppHarness& h, int n,
                          std::chrono::milliseconds timeout = std::chrono::seconds(30)) {
-    return h.waitFor([&] { return closedScans(readings(h)) >= n; }, timeout);
+    if (!h.waitFor([&] { return closedScans(readings(h)) >= n; }, timeout)) {
+        return false;
+    }
+    // The engine asks for the next reading before it handles the reply in hand: once it has
+    // handled everything queued so far, the window takes what it signalled for those scans.
+    h.settle();
+    return true;
 }
 
 // The volts of every reading the board sent for a channel (good or not).
