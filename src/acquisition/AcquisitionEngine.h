@@ -9,6 +9,9 @@
 #include "platform/SerialPort.h"
 #include "platform/Timer.h"
 #include "presentation/MainWindowModel.h"
+#include "publishing/MqttClient.h"
+#include "publishing/MqttSettings.h"
+#include "publishing/PublishHealth.h"
 
 #include <QObject>
 #include <QString>
@@ -45,6 +48,7 @@ struct EngineParts {
     Clock& clock;
     AppFolders folders;
     std::function<bool(const QString& path)> syncFile;  // empty: fdatasync
+    MqttClientFactory mqttClients;                      // empty: libmosquitto
 };
 
 // The acquisition engine: the main serial port and its reconnect timer, the sampling loop with
@@ -81,6 +85,9 @@ class AcquisitionEngine : public QObject {
     void sendSamplesAveraged(const SettingsModel& settings);
     // A new data file was chosen: its first failing row is reported again.
     void dataFileChosen(const SettingsModel& settings);
+    // Publishes every scan with these settings from now on (they passed mqttSettingsError());
+    // settings without a URL end publishing.
+    void setPublishing(const MqttSettings& settings);
 
     // Stops a run as the Sample command would (peak file written, rows synced), closes the
     // port and ends the thread; waits for all of it. Later commands do nothing.
@@ -97,6 +104,7 @@ class AcquisitionEngine : public QObject {
     quint64 reconnectCount() const;
     qint64 rowsWritten() const;
     bool rowsFailing() const;
+    const PublishHealth& publishHealth() const { return publishHealth_; }
 
     struct SyncFigures {
         bool pending = false;
@@ -130,6 +138,7 @@ class AcquisitionEngine : public QObject {
     EngineCore* core_ = nullptr;
     bool running_ = false;
     bool sampling_ = false;
+    PublishHealth publishHealth_;  // outlives the publishers the engine makes
 };
 
 }  // namespace quorlin
