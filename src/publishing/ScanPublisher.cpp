@@ -40,6 +40,7 @@ ScanPublisher::~ScanPublisher() {
         std::lock_guard lock(mutex_);
         state_ = PublishState::Offline;
         since_ = clock_.localNow();
+        closing_ = true;  // nothing goes out after "offline"
     }
     // The goodbye goes past the queue: it is the last word whatever waits there.
     if (client_->publish(statusMessage(), settings_.qos)) {
@@ -113,7 +114,7 @@ void ScanPublisher::enqueue(OutgoingMessage message) {
 
 void ScanPublisher::pump() {
     std::lock_guard lock(mutex_);
-    while (static_cast<int>(inFlight_.size()) < kInFlight) {
+    while (!closing_ && static_cast<int>(inFlight_.size()) < kInFlight) {
         std::optional<OutgoingMessage> message = queue_.pop();
         if (!message) {
             return;

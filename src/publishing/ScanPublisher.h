@@ -83,6 +83,7 @@ class ScanPublisher : public QObject {
     PublishState state_ = PublishState::Stopped;
     QDateTime since_;
     std::unordered_set<int> inFlight_;
+    bool closing_ = false;
 };
 
 }  // namespace quorlin
