@@ -32,12 +32,17 @@ QString DataFile::ChooseDataFile() {
     }
     settings_.DataFilePath = path;
     try {
-        writeFileTruncating(path, encodeLines(headerLines()));
+        startFile(path);
     } catch (const AppError&) {
         return {};
     }
-    rowsFailing_ = false;  // a new file: its first failure is reported again
     return path;
+}
+
+void DataFile::startFile(const QString& path) {
+    writeFileTruncating(path, encodeLines(headerLines()));
+    settings_.DataFilePath = path;
+    rowsFailing_ = false;  // a new file: its first failure is reported again
 }
 
 QStringList DataFile::headerLines() const {
@@ -53,8 +58,9 @@ QStringList DataFile::headerLines() const {
             QStringLiteral("Time file created: ") + timeText(now), headings.join(u',')};
 }
 
-QString DataFile::rowText(const QString& elapsedTimeText, std::span<const double> values) const {
-    QString row = generalDateTimeText(clock_.localNow()) + u',' + elapsedTimeText;
+QString DataFile::rowText(const QString& elapsedTimeText, std::span<const double> values,
+                          const QDateTime& now) const {
+    QString row = generalDateTimeText(now) + u',' + elapsedTimeText;
     for (double v : values) {
         row += u',' + shortNumberText(v);
     }
@@ -62,8 +68,13 @@ QString DataFile::rowText(const QString& elapsedTimeText, std::span<const double
 }
 
 void DataFile::WriteToFile(const QString& elapsedTimeText, std::span<const double> values) {
+    WriteToFile(elapsedTimeText, values, clock_.localNow());
+}
+
+void DataFile::WriteToFile(const QString& elapsedTimeText, std::span<const double> values,
+                           const QDateTime& now) {
     try {
-        appendToFile(settings_.DataFilePath, encodeLines({rowText(elapsedTimeText, values)}));
+        appendToFile(settings_.DataFilePath, encodeLines({rowText(elapsedTimeText, values, now)}));
         ++rowsWritten_;
         rowsFailing_ = false;
         if (rowWritten_) {
