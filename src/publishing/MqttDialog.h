@@ -27,7 +27,7 @@ class MqttDialog : public QDialog {
     MqttDialog(MqttDialogModel& model, Probe probe = {}, QWidget* parent = nullptr);
     ~MqttDialog() override;  // waits for a test still connecting
 
-    // A test has finished and its answer is shown.
+    // A Test connection is under way.
     bool testing() const { return probeThread_.joinable() && !probeDone_; }
 
   signals:
