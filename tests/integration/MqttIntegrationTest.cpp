@@ -9,10 +9,17 @@
 #include "support/MqttBroker.h"
 #include "support/TempFolder.h"
 
+#include <QApplication>
+#include <QDialog>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QLabel>
+#include <QLineEdit>
 #include <QProcess>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QTimer>
 
 #include <gtest/gtest.h>
 
@@ -242,6 +249,41 @@ TEST(MqttIntegration, programKilled_statusSaysOffline) {
     EXPECT_TRUE(late.messages().front().retained);
     EXPECT_EQ(json(late.messages().front().payload)["state"].toString(), "offline");
     board.stop();
+}
+
+TEST(MqttIntegration, dialogNamesBadInputKeepsTheOldSettingAndTestsTheBroker) {
+    SKIP_WITHOUT_BROKER();
+    TempFolder dir;
+    MosquittoBroker broker(dir.path());
+    ASSERT_EQ(broker.start(), "");
+    AppHarness h(publishingTo(broker));
+    ASSERT_TRUE(h.startOnBoard());
+    ASSERT_TRUE(h.waitFor([&] { return h.engine().publishHealth().connected(); }));
+
+    QString refused;
+    QString tested;
+    QTimer::singleShot(0, [&] {
+        auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+        ASSERT_NE(dialog, nullptr);
+        auto* url = dialog->findChild<QLineEdit*>(QStringLiteral("txtUrl"));
+        auto* message = dialog->findChild<QLabel*>(QStringLiteral("lblMessage"));
+        url->setText(QStringLiteral("http://127.0.0.1"));
+        dialog->findChild<QPushButton*>(QStringLiteral("cmdOK"))->click();
+        refused = message->text();
+        url->setText(broker.url());
+        QSignalSpy finished(dialog, SIGNAL(testFinished()));
+        dialog->findChild<QPushButton*>(QStringLiteral("cmdTest"))->click();
+        finished.wait(30000);
+        tested = message->text();
+        dialog->reject();
+    });
+    h.trigger(h.model().mnuMqttPublishing);
+    EXPECT_TRUE(refused.contains(QStringLiteral("unknown scheme \"http\"")))
+        << refused.toStdString();
+    EXPECT_EQ(h.store->values.value(QStringLiteral("Mqtt/Url")), broker.url());
+    EXPECT_TRUE(h.engine().publishHealth().enabled());
+    EXPECT_EQ(tested, QStringLiteral("Connected to %1: scans will be published under %2/.")
+                          .arg(broker.url(), kTopic));
 }
 
 TEST(MqttIntegration, tlsBrokerWithTheTestsOwnCertificate) {
