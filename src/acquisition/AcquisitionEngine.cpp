@@ -6,6 +6,8 @@
 #include "device/BoardLink.h"
 #include "platform/EventGate.h"
 #include "platform/FileDialog.h"
+#include "publishing/MosquittoClient.h"
+#include "publishing/ScanPublisher.h"
 #include "recording/DailyFileName.h"
 #include "recording/DataFile.h"
 #include "recording/PeakFile.h"
@@ -100,21 +102,33 @@ class EngineCore {
           sync_(timers_, parts.clock, parts.syncFile),
           dataFile_(settings_, folders_, parts.clock, errors_, noDialog_),
           peakFile_(settings_, folders_, errors_),
-          folders_(parts.folders) {
+          folders_(parts.folders),
+          mqttClients_(parts.mqttClients) {
+        if (!mqttClients_) {
+            mqttClients_ = [] { return std::make_unique<MosquittoClient>(); };
+        }
         values_.CounterFrequency = parts.clock.counterFrequency();
         // Published before the conversion runs on it, so the window sees the texts in the
         // order they change.
         QObject::connect(&rows_, &ChannelReadings::rowChanged, &rows_,
                          [this](int channel, RowField field) { publish(channel, field); });
         QObject::connect(&rows_, &ChannelReadings::boardStatusChanged, &rows_,
-                         [this](const QString& text) { emit engine_.boardStatusChanged(text); });
+                         [this](const QString& text) {
+                             updatePublishState();
+                             emit engine_.boardStatusChanged(text);
+                         });
         conversion_ = std::make_unique<ChannelConversion>(settings_, values_, rows_, parts.clock);
         dataFile_.setRowWritten([this](const QString& path) { sync_.written(path); });
         link_.setAveragingPendingChanged(
             [this] { emit engine_.averagingPendingChanged(link_.averagingPending()); });
 
         ScanHooks hooks;
-        hooks.ScanClosed = [this] { emit engine_.valuesChanged(values_, true); };
+        hooks.ScanClosed = [this] {
+            emit engine_.valuesChanged(values_, true);
+            if (publisher_) {
+                publisher_->scanClosed(scanMessage());
+            }
+        };
         hooks.WritePeakFile = [this] {
             if (peakFile_.WritePeakFile(peakEntries())) {
                 emit engine_.peakFileWritten(folders_.peakFile());
@@ -129,6 +143,7 @@ class EngineCore {
                              if (!sampling) {
                                  sync_.syncNow();  // the run's rows are on the disk at its stop
                              }
+                             updatePublishState();
                              emit engine_.samplingChanged(sampling);
                          });
     }
@@ -187,8 +202,20 @@ class EngineCore {
     void sendSamplesAveraged() { link_.SendSamplesAveraged(); }
     void dataFileChosen() { dataFile_.fileReplaced(); }
 
+    void setPublishing(const MqttSettings& settings) {
+        publisher_.reset();  // says "offline" and disconnects
+        if (!settings.enabled()) {
+            return;
+        }
+        ScanPublisher::Parts parts{clock_, timers_, engine_.publishHealth_,
+                                   [this] { return healthFigures(); }};
+        publisher_ = std::make_unique<ScanPublisher>(settings, mqttClients_(), std::move(parts));
+        updatePublishState();
+    }
+
     void shutdown() {
         loop_->stopIfSampling();
+        publisher_.reset();
         try {
             if (port_->isOpen()) {
                 port_->setPortOpen(false);
@@ -209,6 +236,39 @@ class EngineCore {
     const DataFile& dataFile() const { return dataFile_; }
 
   private:
+    ScanMessage scanMessage() {
+        ScanMessage scan;
+        scan.time = clock_.localNow();
+        scan.elapsedText = values_.ElapsedTimeText;
+        scan.volts = values_.ChannelVolts;
+        scan.values = values_.ChannelScaled;
+        scan.units = settings_.Units;
+        for (int k = 0; k < kChannelCount; ++k) {
+            scan.active[k] = rows_.row(k).checked;
+        }
+        return scan;
+    }
+
+    HealthMessage healthFigures() const {
+        HealthMessage h;
+        h.scans = loop_->scanCount();
+        h.repeats = loop_->repeatCount();
+        h.reconnects = loop_->reconnectCount();
+        h.recording = settings_.DataFileInUse;
+        h.rowsWritten = dataFile_.rowsWritten();
+        h.rowsFailing = dataFile_.rowsFailing();
+        return h;
+    }
+
+    void updatePublishState() {
+        if (!publisher_ || !loop_) {
+            return;
+        }
+        publisher_->setState(!loop_->isSampling()      ? PublishState::Stopped
+                             : loop_->isReconnecting() ? PublishState::Reconnecting
+                                                       : PublishState::Sampling);
+    }
+
     void writeRow(const QString& elapsed) {
         const QDateTime now = clock_.localNow();
         if (!dailyGiven_.isEmpty() && now.date() != fileDay_) {
@@ -285,12 +345,14 @@ class EngineCore {
     DataFile dataFile_;
     PeakFile peakFile_;
     AppFolders folders_;
+    MqttClientFactory mqttClients_;
     std::unique_ptr<SamplingLoop> loop_;
     QString dailyGiven_;  // empty: one file for the run
     QDate fileDay_;
     QDate nextDay_;
     QString nextDayPath_;
     bool nextDayFailed_ = false;
+    std::unique_ptr<ScanPublisher> publisher_;  // reads the loop and the files: goes first
 };
 
 AcquisitionEngine::AcquisitionEngine(EngineParts parts, EngineReports& reports, QObject* parent)
@@ -374,6 +436,10 @@ void AcquisitionEngine::sendSamplesAveraged(const SettingsModel& settings) {
         core.apply(settings);
         core.sendSamplesAveraged();
     });
+}
+
+void AcquisitionEngine::setPublishing(const MqttSettings& settings) {
+    post([settings](EngineCore& core) { core.setPublishing(settings); });
 }
 
 void AcquisitionEngine::dataFileChosen(const SettingsModel& settings) {

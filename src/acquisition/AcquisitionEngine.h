@@ -9,6 +9,9 @@
 #include "platform/SerialPort.h"
 #include "platform/Timer.h"
 #include "presentation/MainWindowModel.h"
+#include "publishing/MqttClient.h"
+#include "publishing/MqttSettings.h"
+#include "publishing/PublishHealth.h"
 
 #include <QDate>
 #include <QObject>
@@ -46,6 +49,7 @@ struct EngineParts {
     Clock& clock;
     AppFolders folders;
     std::function<bool(const QString& path)> syncFile;  // empty: fdatasync
+    MqttClientFactory mqttClients;                      // empty: libmosquitto
 };
 
 // The acquisition engine: the main serial port and its reconnect timer, the sampling loop with
@@ -94,6 +98,9 @@ class AcquisitionEngine : public QObject {
     // settings do not change the file in use. A day's file that cannot be started is
     // reported once; rows go on into the file in use, and the next row tries again.
     void recordDaily(const QString& given, const QDate& day);
+    // Publishes every scan with these settings from now on (they passed mqttSettingsError());
+    // settings without a URL end publishing.
+    void setPublishing(const MqttSettings& settings);
 
     // Stops a run as the Sample command would (peak file written, rows synced), closes the
     // port and ends the thread; waits for all of it. Later commands do nothing.
@@ -110,6 +117,7 @@ class AcquisitionEngine : public QObject {
     quint64 reconnectCount() const;
     qint64 rowsWritten() const;
     bool rowsFailing() const;
+    const PublishHealth& publishHealth() const { return publishHealth_; }
 
     struct SyncFigures {
         bool pending = false;
@@ -150,6 +158,7 @@ class AcquisitionEngine : public QObject {
     EngineCore* core_ = nullptr;
     bool running_ = false;
     bool sampling_ = false;
+    PublishHealth publishHealth_;  // outlives the publishers the engine makes
 };
 
 }  // namespace quorlin

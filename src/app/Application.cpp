@@ -1,6 +1,7 @@
 #include "app/Application.h"
 
 #include "app/FrameLoad.h"
+#include "publishing/MqttSettings.h"
 
 namespace quorlin {
 
@@ -12,10 +13,13 @@ Application::Application(const PlatformMaker& makePlatform, AppFolders folders,
     errorHandler_ = std::make_unique<AppErrorHandler>(
         folders_, settings_, *platform_.clock, *platform_.messageBox, [this] { shutdown(); });
     reports_ = std::make_unique<WindowReports>(*errorHandler_, *platform_.messageBox);
-    engine_ = std::make_unique<AcquisitionEngine>(
-        EngineParts{*platform_.ports, *platform_.timers, *platform_.clock, folders_,
-                    platform_.syncFile},
-        *reports_);
+    engine_ = std::make_unique<AcquisitionEngine>(EngineParts{*platform_.ports,
+                                                              *platform_.timers,
+                                                              *platform_.clock,
+                                                              folders_,
+                                                              platform_.syncFile,
+                                                              {}},
+                                                  *reports_);
     configFile_ = std::make_unique<ConfigFile>(settings_, folders_, *errorHandler_,
                                                *platform_.messageBox, *platform_.fileDialog);
 }
@@ -32,6 +36,14 @@ bool Application::loadFrame() {
         [this] { configFile_->TestForFileFolders(); });
     const bool run = load.run();
     engine_->applySettings(settings_);  // the engine starts from the loaded settings
+    if (run) {
+        // Stored settings that no longer hold (a CA file gone) leave publishing off; the
+        // MQTT Publishing dialog says why.
+        const MqttSettings mqtt = loadMqttSettings(*platform_.store);
+        if (mqtt.enabled() && mqttSettingsError(mqtt).isEmpty()) {
+            engine_->setPublishing(mqtt);
+        }
+    }
     return run;
 }
 

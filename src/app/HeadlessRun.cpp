@@ -170,7 +170,7 @@ int HeadlessRun::start() {
     }
     settings_.DataIntervalMs = options_.intervalMs;
     engine_ = std::make_unique<AcquisitionEngine>(
-        EngineParts{*ports_, *timers_, *platform_.clock, folders_, {}}, *reports_);
+        EngineParts{*ports_, *timers_, *platform_.clock, folders_, {}, {}}, *reports_);
     connect(engine_.get(), &AcquisitionEngine::startAnswered, this, &HeadlessRun::onStartAnswered);
     connect(engine_.get(), &AcquisitionEngine::dataFileStarted, this, [this](const QString& path) {
         dataPath_ = path;

@@ -17,6 +17,8 @@
 #include "display/DataReviewWindow.h"
 #include "display/MainWindow.h"
 #include "platform/QCustomPlotChart.h"
+#include "publishing/MqttDialog.h"
+#include "publishing/MqttDialogModel.h"
 
 #include <qcustomplot.h>
 #include <QFileInfo>
@@ -88,6 +90,14 @@ RunCounts MainWindowAssembly::runCounts() const {
     if (c.recording) {
         c.fileBytes = QFileInfo(app_.settings().DataFilePath).size();
     }
+    const PublishHealth& publishing = engine.publishHealth();
+    c.publishing = publishing.enabled();
+    c.publishFailing = publishing.failing();
+    if (c.publishFailing) {
+        c.publishFailure = publishing.lastFailure();
+    }
+    c.published = publishing.sent();
+    c.publishDropped = publishing.dropped();
     return c;
 }
 
@@ -235,6 +245,8 @@ void MainWindowAssembly::connectMenus() {
     connect(model_.mnuSetDataInterval, &QAction::triggered, this,
             [this] { mnuSetDataInterval_Click(); });
     connect(model_.mnuSwapColor, &QAction::triggered, this, [this] { mnuSwapColor_Click(); });
+    connect(model_.mnuMqttPublishing, &QAction::triggered, this,
+            [this] { mnuMqttPublishing_Click(); });
     connect(model_.mnuChannelRangeVolts, &QAction::triggered, this,
             [this] { range_->mnuChannelRangeVolts_Click(); });
     connect(model_.mnuChannelRangeScale, &QAction::triggered, this,
@@ -296,6 +308,17 @@ void MainWindowAssembly::mnuSetDataInterval_Click() {
 void MainWindowAssembly::mnuSwapColor_Click() {
     SwapColorDialogModel dialogModel(model_, *chart_, *app_.platform().colourDialog);
     SwapColorDialog dialog(dialogModel, window_.get());
+    EventGate::Hold hold(app_.eventGate());
+    dialog.exec();
+}
+
+void MainWindowAssembly::mnuMqttPublishing_Click() {
+    SettingsStore& store = *app_.platform().store;
+    MqttDialogModel dialogModel(loadMqttSettings(store), [this, &store](const MqttSettings& s) {
+        saveMqttSettings(store, s);
+        app_.engine().setPublishing(s);
+    });
+    MqttDialog dialog(dialogModel, mqttProbe_, window_.get());
     EventGate::Hold hold(app_.eventGate());
     dialog.exec();
 }

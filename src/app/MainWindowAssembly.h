@@ -9,6 +9,7 @@
 #include "display/PlotArrays.h"
 #include "display/RunStatusModel.h"
 #include "presentation/MainWindowModel.h"
+#include "publishing/MqttSettings.h"
 #include "recording/DataFile.h"
 
 #include <QPointer>
@@ -51,6 +52,11 @@ class MainWindowAssembly : public QObject {
     void mnuConfiguration_Click();
     void mnuSetDataInterval_Click();
     void mnuSwapColor_Click();
+    void mnuMqttPublishing_Click();
+    // Opens the MQTT Publishing dialog on this probe (tests: empty uses libmosquitto).
+    void setMqttProbe(std::function<QString(const MqttSettings&)> probe) {
+        mqttProbe_ = std::move(probe);
+    }
     void mnuAbout_Click();
     void mnuExportChart_Click();
 
@@ -82,6 +88,7 @@ class MainWindowAssembly : public QObject {
     QCustomPlotChart* plotChart_ = nullptr;  // the real chart, when it is the one in use
     ChartView* chartView_ = nullptr;         // around the real chart; owned by the window
     PngWidthPrompt pngWidth_;
+    std::function<QString(const MqttSettings&)> mqttProbe_;
     std::unique_ptr<PlotArrays> plotArrays_;
     std::unique_ptr<ChannelRange> range_;
     std::unique_ptr<ColourRoutines> colours_;

@@ -26,6 +26,17 @@ QString generalDateTimeText(const QDateTime& t) {
     return shortDateText(t) + QLatin1Char(' ') + timeText(t);
 }
 
+QString isoDateTimeText(const QDateTime& t) {
+    const QTime tm = t.time();
+    const int offset = t.offsetFromUtc();
+    const int minutes = (offset < 0 ? -offset : offset) / 60;
+    return QStringLiteral("%1T%2.%3%4%5:%6")
+        .arg(shortDateText(t), timeText(t))
+        .arg(tm.msec(), 3, 10, QLatin1Char('0'))
+        .arg(offset < 0 ? QLatin1Char('-') : QLatin1Char('+'))
+        .arg(two(minutes / 60), two(minutes % 60));
+}
+
 QString errorLogDateText(const QDateTime& t) {
     const QDate d = t.date();
     const QTime tm = t.time();

@@ -313,10 +313,10 @@ void MainWindow::buildMenus(QVBoxLayout* layout) {
 
     bar->addMenu(addMenu(model_.mnuFile, {model_.mnuSave, model_.mnuSample, nullptr, model_.mnuExit,
                                           nullptr, model_.mnuOpenDataFile, model_.mnuExportChart}));
-    bar->addMenu(addMenu(
-        model_.mnuTools,
-        {model_.mnuCommPort, model_.mnuConfiguration, model_.mnuPeakOn, model_.mnuSetDataInterval,
-         model_.mnuSwapColor, model_.mnuChannelRangeVolts, model_.mnuChannelRangeScale}));
+    bar->addMenu(addMenu(model_.mnuTools, {model_.mnuCommPort, model_.mnuConfiguration,
+                                           model_.mnuPeakOn, model_.mnuSetDataInterval,
+                                           model_.mnuSwapColor, model_.mnuChannelRangeVolts,
+                                           model_.mnuChannelRangeScale, model_.mnuMqttPublishing}));
     bar->addMenu(addMenu(model_.mnuHelp, {model_.mnuHelpHelp, model_.mnuAbout}));
 }
 

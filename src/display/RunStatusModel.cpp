@@ -3,6 +3,8 @@
 #include "common/DateText.h"
 #include "common/NumberText.h"
 
+#include <algorithm>
+
 namespace quorlin {
 
 QString runStatusText(const RunCounts& run, double scansPerSecond, double lineLimit,
@@ -21,13 +23,21 @@ QString runStatusText(const RunCounts& run, double scansPerSecond, double lineLi
             rows = QStringLiteral("NOT BEING WRITTEN, ") + rows + QStringLiteral(" so far");
         }
     }
-    return QStringLiteral(
-               "%1 of %2 scans/s  |  repeated replies: %3  |  reconnects: %4  |  "
-               "rows: %5  |  run time %6")
-        .arg(rate, QString::number(lineLimit, 'f', 1))
-        .arg(run.repeats)
-        .arg(run.reconnects)
-        .arg(rows, durationText(runSeconds));
+    QString text = QStringLiteral(
+                       "%1 of %2 scans/s  |  repeated replies: %3  |  reconnects: %4  |  "
+                       "rows: %5  |  run time %6")
+                       .arg(rate, QString::number(lineLimit, 'f', 1))
+                       .arg(run.repeats)
+                       .arg(run.reconnects)
+                       .arg(rows, durationText(runSeconds));
+    if (run.publishing) {
+        const QString counts =
+            QStringLiteral("%1 sent, %2 dropped").arg(run.published).arg(run.publishDropped);
+        text += run.publishFailing
+                    ? QStringLiteral("  |  MQTT FAILING (%1), %2").arg(run.publishFailure, counts)
+                    : QStringLiteral("  |  MQTT: %1").arg(counts);
+    }
+    return text;
 }
 
 RunStatusModel::RunStatusModel(MainWindowModel& model, Clock& clock, TimerFactory& timers,
@@ -75,6 +85,9 @@ void RunStatusModel::refresh() {
     run.repeats -= atStart_.repeats;
     run.reconnects -= atStart_.reconnects;
     run.rowsWritten -= atStart_.rowsWritten;
+    // A publisher started during the run counts from zero; its counts never go back.
+    run.published -= std::min(atStart_.published, run.published);
+    run.publishDropped -= std::min(atStart_.publishDropped, run.publishDropped);
     model_.setRunStatus(runStatusText(run, rate, lineLimit_, (ms - startMs_) / 1000));
     timer_->start(kRefreshMs);
 }

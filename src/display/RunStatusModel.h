@@ -23,6 +23,11 @@ struct RunCounts {
     bool recording = false;    // a data file is in use
     bool rowsFailing = false;  // the last row could not be written
     qint64 fileBytes = 0;
+    bool publishing = false;      // scans go to an MQTT broker
+    bool publishFailing = false;  // the broker cannot be reached or the connection was lost
+    QString publishFailure{};     // why, in words
+    quint64 published = 0;        // messages the broker took
+    quint64 publishDropped = 0;   // messages dropped or possibly lost
 };
 
 // The line itself. A negative rate is not known yet.

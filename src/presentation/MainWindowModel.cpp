@@ -22,6 +22,8 @@ MainWindowModel::MainWindowModel(QObject* parent)
           makeAction("mnuChannelRangeVolts", QStringLiteral("Channel Range &Volts"), true)),
       mnuChannelRangeScale(
           makeAction("mnuChannelRangeScale", QStringLiteral("Channel Range Scal&e"), true)),
+      mnuMqttPublishing(
+          makeAction("mnuMqttPublishing", QStringLiteral("&MQTT Publishing..."), false)),
       mnuHelp(makeAction("mnuHelp", QStringLiteral("&Help"), false)),
       mnuHelpHelp(makeAction("mnuHelpHelp", QStringLiteral("&Help"), false)),
       mnuAbout(makeAction("mnuAbout", QStringLiteral("&About"), false)) {
@@ -30,8 +32,9 @@ MainWindowModel::MainWindowModel(QObject* parent)
     mnuChannelRangeScale->setVisible(false);
     // A disabled menu hides its items from the mouse only: keyboard shortcuts, the
     // accessibility interface and trigger() still reach an enabled item.
-    followMenu(mnuTools, {mnuCommPort, mnuConfiguration, mnuPeakOn, mnuSetDataInterval,
-                          mnuSwapColor, mnuChannelRangeVolts, mnuChannelRangeScale});
+    followMenu(mnuTools,
+               {mnuCommPort, mnuConfiguration, mnuPeakOn, mnuSetDataInterval, mnuSwapColor,
+                mnuChannelRangeVolts, mnuChannelRangeScale, mnuMqttPublishing});
     followMenu(mnuHelp, {mnuHelpHelp, mnuAbout});
 }
 

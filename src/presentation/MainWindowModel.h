@@ -109,6 +109,7 @@ class MainWindowModel : public QObject {
     QAction* const mnuSwapColor;
     QAction* const mnuChannelRangeVolts;
     QAction* const mnuChannelRangeScale;
+    QAction* const mnuMqttPublishing;
     QAction* const mnuHelp;
     QAction* const mnuHelpHelp;
     QAction* const mnuAbout;

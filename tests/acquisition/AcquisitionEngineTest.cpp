@@ -97,7 +97,7 @@ class AcquisitionEngineTest : public ::testing::Test {
     test::TempFolder temp;
     SettingsModel settings;
     RecordingReports reports;
-    AcquisitionEngine engine{EngineParts{ports, timers, clock, AppFolders(temp.path()), {}},
+    AcquisitionEngine engine{EngineParts{ports, timers, clock, AppFolders(temp.path()), {}, {}},
                              reports};
     QStringList scans;  // the elapsed time of every closed scan the window was handed
 };

@@ -20,6 +20,17 @@ TEST(DateText, isoLikeForms) {
     EXPECT_EQ(generalDateTimeText(t), "2026-12-07 04:05:09");
 }
 
+TEST(DateText, isoTextCarriesMillisecondsAndOffset) {
+    const QDate d(2026, 12, 9);
+    const QTime tm(6, 0, 0, 123);
+    EXPECT_EQ(isoDateTimeText(QDateTime(d, tm, Qt::OffsetFromUTC, 3600)),
+              "2026-12-09T06:00:00.123+01:00");
+    EXPECT_EQ(isoDateTimeText(QDateTime(d, tm, Qt::OffsetFromUTC, -(5 * 3600 + 1800))),
+              "2026-12-09T06:00:00.123-05:30");
+    EXPECT_EQ(isoDateTimeText(QDateTime(d, QTime(6, 0, 0, 7), Qt::UTC)),
+              "2026-12-09T06:00:00.007+00:00");
+}
+
 TEST(DateText, generalDateTimeReadsBackAsSeconds) {
     const QDateTime t(QDate(2026, 12, 31), QTime(23, 59, 59));
     qint64 a = 0;

@@ -100,7 +100,8 @@ TEST_F(MainWindowTest, menusInOrderFollowTheModelsMenuStates) {
               (QStringList{"mnuCommPort=&Comm Port", "mnuConfiguration=Con&figuration",
                            "mnuPeakOn=Peak &On", "mnuSetDataInterval=&Set Data Interval",
                            "mnuSwapColor=Swap Co&lor", "mnuChannelRangeVolts=Channel Range &Volts",
-                           "mnuChannelRangeScale=Channel Range Scal&e"}));
+                           "mnuChannelRangeScale=Channel Range Scal&e",
+                           "mnuMqttPublishing=&MQTT Publishing..."}));
     EXPECT_EQ(items("mnuHelp"), (QStringList{"mnuHelpHelp=&Help", "mnuAbout=&About"}));
     EXPECT_EQ(find<QMenu>("mnuFile")->actions()[1], model.mnuSample);  // the model's own
 

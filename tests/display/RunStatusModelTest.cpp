@@ -37,6 +37,20 @@ TEST(RunStatusText, showsEachFigureAndWhatBecameOfTheRows) {
          50 * 3600,
          "30.0 of 30.0 scans/s  |  repeated replies: 0  |  reconnects: 0  |  rows: NOT BEING "
          "WRITTEN, 7 this run, file 999 B so far  |  run time 50:00:00"},
+        {{.publishing = true, .published = 120, .publishDropped = 0},
+         -1,
+         0,
+         "-- of 30.0 scans/s  |  repeated replies: 0  |  reconnects: 0  |  rows: no data file  "
+         "|  run time 0:00:00  |  MQTT: 120 sent, 0 dropped"},
+        {{.publishing = true,
+          .publishFailing = true,
+          .publishFailure = QStringLiteral("Connection refused"),
+          .published = 5,
+          .publishDropped = 40},
+         -1,
+         0,
+         "-- of 30.0 scans/s  |  repeated replies: 0  |  reconnects: 0  |  rows: no data file  "
+         "|  run time 0:00:00  |  MQTT FAILING (Connection refused), 5 sent, 40 dropped"},
     };
     for (const Case& c : cases) {
         EXPECT_EQ(runStatusText(c.run, c.rate, 30.0, c.seconds), QString::fromUtf8(c.text));

@@ -54,9 +54,16 @@ TEST(WhileSamplingIntegration, everyToolsAndHelpItemIsDisabledWhileSampling) {
     ASSERT_TRUE(h.start());
     h.activate();
     MainWindowModel& m = h.model();
-    const QList<QAction*> items{m.mnuCommPort,          m.mnuConfiguration, m.mnuPeakOn,
-                                m.mnuSetDataInterval,   m.mnuSwapColor,     m.mnuChannelRangeVolts,
-                                m.mnuChannelRangeScale, m.mnuHelpHelp,      m.mnuAbout};
+    const QList<QAction*> items{m.mnuCommPort,
+                                m.mnuConfiguration,
+                                m.mnuPeakOn,
+                                m.mnuSetDataInterval,
+                                m.mnuSwapColor,
+                                m.mnuChannelRangeVolts,
+                                m.mnuChannelRangeScale,
+                                m.mnuMqttPublishing,
+                                m.mnuHelpHelp,
+                                m.mnuAbout};
     const auto enabled = [&] {
         QStringList out;
         for (QAction* item : items) {

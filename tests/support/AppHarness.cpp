@@ -144,6 +144,9 @@ bool AppHarness::start() {
     }
     store->setValue(QStringLiteral("Startup"), QStringLiteral("CurrentCommPort"),
                     QString::number(options_.port));
+    for (auto it = options_.storeValues.cbegin(); it != options_.storeValues.cend(); ++it) {
+        store->values.insert(it.key(), it.value());
+    }
     if (!app_->loadFrame()) {
         return false;
     }

@@ -9,6 +9,7 @@
 #include "app/MainWindowAssembly.h"
 #include "support/Fakes.h"
 
+#include <QMap>
 #include <QTemporaryDir>
 
 #include <chrono>
@@ -32,6 +33,8 @@ struct AppHarnessOptions {
     // The board is reached through a symbolic link in the application folder (which it
     // keeps across an unplug), and the port is bound to the link.
     bool boardLink = false;
+    // Put into the settings store before the frame load ("Section/Key" -> value).
+    QMap<QString, QString> storeValues{};
 };
 
 class AppHarness {

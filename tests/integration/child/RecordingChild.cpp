@@ -1,5 +1,6 @@
 // The whole program in a process of its own, recording while it samples, for a parent test
 // that kills it. Usage: quorlin_recording_child <device> <data file>
+// QUORLIN_CHILD_MQTT_URL and QUORLIN_CHILD_MQTT_TOPIC, when set, have it publish there.
 // The device is a board the parent owns. Prints "recording <application folder>" once
 // sampling runs, then runs the event loop until it is killed.
 
@@ -19,7 +20,14 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "usage: %s <device> <data file>\n", argv[0]);
         return 2;
     }
-    test::AppHarness h({.startBoard = false, .devicePath = QString::fromLocal8Bit(argv[1])});
+    QMap<QString, QString> store;
+    if (qEnvironmentVariableIsSet("QUORLIN_CHILD_MQTT_URL")) {
+        store.insert(QStringLiteral("Mqtt/Url"), qEnvironmentVariable("QUORLIN_CHILD_MQTT_URL"));
+        store.insert(QStringLiteral("Mqtt/Topic"),
+                     qEnvironmentVariable("QUORLIN_CHILD_MQTT_TOPIC"));
+    }
+    test::AppHarness h(
+        {.startBoard = false, .devicePath = QString::fromLocal8Bit(argv[1]), .storeValues = store});
     h.writeDefaultConfig({});
     if (!h.start()) {
         std::fprintf(stderr, "start-up failed\n");
