@@ -14,8 +14,6 @@
 
 #include <gtest/gtest.h>
 
-#include <unistd.h>
-
 namespace quorlin::test {
 namespace {
 
@@ -93,6 +91,7 @@ TEST(InstalledProgram, installIntoAPrefix_validatesAndStartsWithPerUserFolders) 
     env.insert(QStringLiteral("XDG_DATA_HOME"), dataHome);
     env.insert(QStringLiteral("XDG_CONFIG_HOME"), t.file(QStringLiteral("config")));
     env.insert(QStringLiteral("TMPDIR"), t.file(QStringLiteral("tmp")));
+    env.insert(QStringLiteral("XDG_RUNTIME_DIR"), t.file(QStringLiteral("tmp")));
     QProcess program;
     program.setProcessEnvironment(env);
     program.start(prefix + QStringLiteral("/bin/quorlin"), {});
@@ -137,9 +136,9 @@ TEST(ProgramArguments, helpAndVersionPrintAndEndWithoutDisplayOrInstanceLock) {
     for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"}) {
         env.remove(QString::fromLatin1(name));
     }
-    env.insert(QStringLiteral("TMPDIR"), t.path());
+    env.insert(QStringLiteral("XDG_RUNTIME_DIR"), t.path());
     // The running instance's lock, where the program would look for it.
-    LockFileSingleInstance running(t.file(QStringLiteral("quorlin-%1.lock").arg(::getuid())));
+    LockFileSingleInstance running(t.file(QStringLiteral("quorlin.lock")));
     ASSERT_TRUE(running.acquire());
 
     const QString version = QStringLiteral("quorlin %1\n").arg(BuildVersionText());
