@@ -71,7 +71,6 @@ void RunStatusModel::refresh() {
     run.scans -= atStart_.scans;
     run.repeats -= atStart_.repeats;
     run.reconnects -= atStart_.reconnects;
-    run.rowsWritten -= atStart_.rowsWritten;
     model_.setRunStatus(runStatusText(run, rate, lineLimit_, (ms - startMs_) / 1000));
     timer_->start(kRefreshMs);
 }

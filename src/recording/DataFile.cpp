@@ -11,6 +11,8 @@
 #include "platform/Clock.h"
 #include "platform/FileDialog.h"
 
+#include <QFileInfo>
+
 #include <utility>
 
 namespace quorlin {
@@ -37,6 +39,7 @@ QString DataFile::ChooseDataFile() {
         return {};
     }
     rowsFailing_ = false;  // a new file: its first failure is reported again
+    rowsWritten_ = 0;
     return path;
 }
 
@@ -61,8 +64,24 @@ QString DataFile::rowText(const QString& elapsedTimeText, std::span<const double
     return row;
 }
 
+void DataFile::startAgain() {
+    // Moved away or deleted during the run: rows without a header would make a file that no
+    // reader takes for a data file, and the rows would seem to go where they no longer are.
+    const QString& path = settings_.DataFilePath;
+    writeFileTruncating(path, encodeLines(headerLines()));
+    rowsWritten_ = 0;
+    errors_.LogError(ErrorNumber::FileNotFound, QStringLiteral("WriteToFile"),
+                     QStringLiteral("General"),
+                     QStringLiteral("The data file %1 was gone: a new file was started under "
+                                    "that name, with the header; the rows go on there.")
+                         .arg(path));
+}
+
 void DataFile::WriteToFile(const QString& elapsedTimeText, std::span<const double> values) {
     try {
+        if (!QFileInfo::exists(settings_.DataFilePath)) {
+            startAgain();
+        }
         appendToFile(settings_.DataFilePath, encodeLines({rowText(elapsedTimeText, values)}));
         ++rowsWritten_;
         rowsFailing_ = false;

@@ -29,12 +29,15 @@ class DataFile {
     // Appends one row to DataFilePath: the time, the elapsed-time text and the given values.
     // A failure loses only that row and leaves no part of it in the file. It is reported
     // once, not again for the rows after it that fail as well, until a row has been written.
+    // A file gone from its path (moved, deleted) is started again with its header, and the
+    // error log says so.
     void WriteToFile(const QString& elapsedTimeText, std::span<const double> values);
 
     // Called with the file's path after each row that reached it.
     void setRowWritten(std::function<void(const QString&)> rowWritten) {
         rowWritten_ = std::move(rowWritten);
     }
+    // Rows in the file in use: since it was chosen or started again.
     qint64 rowsWritten() const { return rowsWritten_; }
     // The last row could not be written.
     bool rowsFailing() const { return rowsFailing_; }
@@ -44,6 +47,8 @@ class DataFile {
     QString rowText(const QString& elapsedTimeText, std::span<const double> values) const;
 
   private:
+    void startAgain();
+
     SettingsModel& settings_;
     const AppFolders& folders_;
     Clock& clock_;

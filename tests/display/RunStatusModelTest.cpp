@@ -53,7 +53,7 @@ class RunStatusModelTest : public ::testing::Test {
     FakeTimer& timer() { return *timers.created.at(0); }
 };
 
-TEST_F(RunStatusModelTest, countsSinceTheStart_rateOverTheLastTenSeconds_refreshedEverySecond) {
+TEST_F(RunStatusModelTest, countsSinceTheStart_rowsOfTheFile_rateOverTheLastTenSeconds) {
     status.started();
     EXPECT_TRUE(window.runStatus().startsWith("-- of 30.0 scans/s  |  repeated replies: 0"));
     EXPECT_EQ(timer().interval, 1000);
@@ -67,7 +67,7 @@ TEST_F(RunStatusModelTest, countsSinceTheStart_rateOverTheLastTenSeconds_refresh
         timer().fire();
     }
     EXPECT_TRUE(window.runStatus().startsWith(
-        "27.2 of 30.0 scans/s  |  repeated replies: 14  |  reconnects: 0  |  rows: 406 ("))
+        "27.2 of 30.0 scans/s  |  repeated replies: 14  |  reconnects: 0  |  rows: 446 ("))
         << window.runStatus().toStdString();
     EXPECT_TRUE(window.runStatus().endsWith("run time 0:00:14"));
     EXPECT_TRUE(timer().isActive());
