@@ -36,13 +36,16 @@ SamplingLoop::SamplingLoop(SettingsModel& settings, AcquisitionValues& values,
       conversion_(conversion),
       hooks_(std::move(hooks)),
       watchdog_(timers.create()),
-      reconnectTimer_(timers.create()) {
+      reconnectTimer_(timers.create()),
+      resyncTimer_(timers.create()),
+      resync_(link.mainPort(), *resyncTimer_, kLineBaud) {
     for (int k = 0; k < kChannelCount; ++k) {
         requests_[k] = QByteArray(1, static_cast<char>(requestByte(k)));
     }
     connect(&link_.mainPort(), &SerialPort::onComm, this, &SamplingLoop::MSComm1_OnComm);
     connect(watchdog_.get(), &OneShotTimer::timeout, this, &SamplingLoop::onWatchdogTimeout);
     connect(reconnectTimer_.get(), &OneShotTimer::timeout, this, &SamplingLoop::onReconnectTick);
+    connect(resyncTimer_.get(), &OneShotTimer::timeout, this, &SamplingLoop::onResyncTimeout);
 }
 
 SamplingLoop::~SamplingLoop() = default;
@@ -193,6 +196,10 @@ bool SamplingLoop::takeReply() {
     if (ignoreReplies_) {
         return false;
     }
+    if (resync_.isWaiting()) {
+        resync_.start();  // the line is not quiet yet: what came is dropped
+        return false;
+    }
     if (watch_ == Watch::QuietWait) {
         // A late reply or line noise after a time-out: never a reading of the channel now
         // outstanding. Discard it and wait for the line to be quiet again.
@@ -201,7 +208,10 @@ bool SamplingLoop::takeReply() {
     }
     if (!isGoodReply(link_.PortBuffer)) {
         ++repeats_;
-        sendRequest();  // CurrentChannel stays as it is: the same request goes out again
+        // CurrentChannel stays as it is: the same request goes out again once the line is
+        // quiet (onResyncTimeout).
+        stopWatchdog();
+        resync_.start();
         return false;
     }
     return true;
@@ -289,6 +299,17 @@ void SamplingLoop::sendRequest() {
 void SamplingLoop::stopWatchdog() {
     watchdog_->stop();
     watch_ = Watch::Off;
+    resync_.cancel();
+}
+
+void SamplingLoop::onResyncTimeout() {
+    try {
+        if (sampling_ && !reconnecting_ && resync_.quietNow()) {
+            sendRequest();
+        }
+    } catch (const AppError& e) {
+        fail(kOnComm, e);
+    }
 }
 
 void SamplingLoop::onWatchdogTimeout() {

@@ -2,6 +2,7 @@
 
 #include "acquisition/AcquisitionValues.h"
 #include "acquisition/ChannelConversion.h"
+#include "acquisition/QuietLineWait.h"
 #include "common/AppError.h"
 #include "common/ErrorHandler.h"
 #include "config/SettingsModel.h"
@@ -39,7 +40,9 @@ struct ScanHooks {
 // receive event of the reply, as soon as the reply has passed its test and before it is
 // shown. Channels 0..7 are requested in turn; channel 0's reply stamps the scan, channel 7's
 // reply closes it (chart, data row, Channel Range). An error in the event stops the loop:
-// the reply to a request already sent is then dropped.
+// the reply to a request already sent is then dropped. A bad reply is asked for again once
+// the line has been quiet for a few byte times (QuietLineWait), so that its tail or a burst
+// of noise cannot misframe the replies after it.
 //
 // A reply watchdog keeps a lost byte from stopping the loop for good: when no good reply
 // has come within 1000 ms of a request, whatever arrived is discarded, the line is left
@@ -108,6 +111,7 @@ class SamplingLoop : public QObject {
     void sendRequest();
     void stopWatchdog();
     void onWatchdogTimeout();
+    void onResyncTimeout();
     // Reports an event's failure; a failure that took the line with it is a loss instead.
     void fail(const QString& source, const AppError& e);
     void onLineLost();
@@ -135,6 +139,8 @@ class SamplingLoop : public QObject {
     ScanHooks hooks_;
     std::unique_ptr<OneShotTimer> watchdog_;
     std::unique_ptr<OneShotTimer> reconnectTimer_;
+    std::unique_ptr<OneShotTimer> resyncTimer_;
+    QuietLineWait resync_;
 
     std::array<QByteArray, kChannelCount> requests_;  // shared, so a send allocates nothing
     bool sampling_ = false;

@@ -78,6 +78,7 @@ class SamplingLoopTest : public ::testing::Test {
         }
     }
     test::FakeTimer& watchdog() { return *timers.created.at(0); }
+    test::FakeTimer& quietWait() { return *timers.created.at(2); }
     char lastRequest() const { return port.written().back(); }
 
     SettingsModel settings;
@@ -167,19 +168,32 @@ TEST_F(SamplingLoopTest, requestsGoRoundAllEightChannelsInTheBoardsOrder) {
     EXPECT_EQ(values.CurrentChannel, 0);
 }
 
-TEST_F(SamplingLoopTest, badReplies_repeatSameRequestAndShowNothing) {
+// A bad reply is asked for again once the line has been quiet for three byte times; bytes
+// that come meanwhile, with or without a receive event, start the wait again.
+TEST_F(SamplingLoopTest, badReplies_repeatSameRequestOnceTheLineIsQuiet_andShowNothing) {
     click();
     answer();
     answer();
     ASSERT_EQ(lastRequest(), 'y');  // channel 2 outstanding
     const QByteArray before = port.written();
 
-    answer(QByteArray("\xFE\x20\x00", 3));        // wrong marker
-    answer(QByteArray("\xFF\x20\x00\x00", 4));    // a stray byte with the reply
+    answer(QByteArray("\xFE\x20\x00", 3));  // wrong marker
+    EXPECT_EQ(quietWait().interval, 4);     // 3 bytes of 10 bits at 9600 baud, rounded up
+    EXPECT_FALSE(watchdog().isActive());
+    quietWait().fire();
+    answer(QByteArray("\x00\xFF\x20", 3));    // a stray byte, then the reply in two pieces
+    answer(QByteArray("\x00\x12\x34", 3));    // its tail and noise, while waiting
+    port.feedQuietly(QByteArray("\x00", 1));  // below the threshold: seen at the timeout
+    EXPECT_EQ(port.written(), before + "y");
+    quietWait().fire();
+    EXPECT_EQ(port.written(), before + "y");
+    quietWait().fire();
     port.feedQuietly(QByteArray("\xFF\x20", 2));  // short: as if the event came anyway
     loop.MSComm1_OnComm();
+    quietWait().fire();
 
     EXPECT_EQ(port.written(), before + "yyy");
+    EXPECT_EQ(loop.repeatCount(), 3u);
     EXPECT_EQ(model.row(2).voltsText, "0");
     EXPECT_EQ(values.ChannelVolts[2], 0.0);
     EXPECT_EQ(values.CurrentChannel, 2);
@@ -198,6 +212,7 @@ TEST_F(SamplingLoopTest, untickedChannelIsStillRequestedAndShowsZero) {
     }
     ASSERT_EQ(lastRequest(), 'w');
     answer(QByteArray("\xFE\x3F\xFF", 3));  // still tested: a bad reply is asked again
+    quietWait().fire();
     EXPECT_EQ(lastRequest(), 'w');
     EXPECT_EQ(values.CurrentChannel, 3);
     answer(reply(0x3F, 0xFF));
@@ -315,8 +330,9 @@ TEST_F(SamplingLoopTest, healthCounters_countScansAndRepeatedRequests_startAndSt
     click();
     scan();
     answer();
-    answer(QByteArray("\xFE\x20\x00", 3));  // bad: asked again
-    watchdog().fire();                      // no reply: asked again once the line is quiet
+    answer(QByteArray("\xFE\x20\x00", 3));  // bad: asked again once the line is quiet
+    quietWait().fire();
+    watchdog().fire();  // no reply: asked again once the line is quiet
     EXPECT_EQ(loop.scanCount(), 1u);
     EXPECT_EQ(loop.repeatCount(), 2u);
     click();

@@ -189,6 +189,40 @@ TEST(SamplingIntegration, eachBadReplyIsAskedForAgainAndNeverShown) {
     EXPECT_TRUE(h.box->all.isEmpty()) << h.box->all.join(u'|').toStdString();
 }
 
+// Bytes paced one at a time as a UART sends them: the tail of a bad reply, or a burst of
+// noise, arrives after the bad reply has been seen. Each fault costs at most two requests
+// asked again, and no misframed reading is ever shown.
+TEST(SamplingIntegration, onALinePacedByteByByte_eachFaultCostsAtMostTwoRequestsAskedAgain) {
+    AppHarness h({.realChart = false});
+    ASSERT_TRUE(startProgram(h));
+    h.board().setTiming({.emulateLine = true});
+    giveChannelsDisjointRamps(h);
+    ShownTexts shown(h);
+    SamplingLoop& loop = h.main().loop();
+    toggleSampling(h);
+    const struct {
+        const char* name;
+        sim::Fault fault;
+    } faults[] = {{"stray byte", sim::Fault::StrayByteBefore},
+                  {"short reply", sim::Fault::ShortReply},
+                  {"long reply", sim::Fault::LongReply},
+                  {"wrong marker", sim::Fault::WrongMarker},
+                  {"50 noise bytes", sim::Fault::NoiseBefore}};
+    for (const auto& f : faults) {
+        ASSERT_TRUE(h.waitFor([&] { return loop.scanCount() >= 2; }));
+        const quint64 repeats = loop.repeatCount();
+        const quint64 scans = loop.scanCount();
+        h.board().injectFault(f.fault);
+        ASSERT_TRUE(h.waitFor([&] { return loop.scanCount() >= scans + 3; })) << f.name;
+        EXPECT_GE(loop.repeatCount(), repeats + 1) << f.name;
+        EXPECT_LE(loop.repeatCount(), repeats + 2) << f.name;
+    }
+    toggleSampling(h);
+    ASSERT_TRUE(h.waitForBoardToCatchUp());
+    expectEveryShownValueIsItsOwnChannels(shown, readings(h));
+    EXPECT_TRUE(h.box->all.isEmpty()) << h.box->all.join(u'|').toStdString();
+}
+
 TEST(SamplingIntegration, untickedChannelIsStillAskedForAndShowsZero) {
     AppHarness h({.realChart = false});
     ASSERT_TRUE(startProgram(h));
