@@ -87,6 +87,12 @@ void SamplingLoop::mnuSample_Click() {
     } catch (const AppError& e) {
         errors_.SimpleErrorHandler(e.number, QStringLiteral("mnuSample_Click"), kMain,
                                    e.description);
+        if (sampling_ && !reconnecting_ && !link_.mainPort().isOpen()) {
+            // Started with the device absent: after the reports the run waits for it as after
+            // an unplug, and starts by itself once it is there.
+            values_.SampleStartCount = clock_.counter();
+            onLineLost();
+        }
     }
     model_.mnuSample->setChecked(sampling_);
 }

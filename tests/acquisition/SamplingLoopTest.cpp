@@ -79,6 +79,8 @@ class SamplingLoopTest : public ::testing::Test {
     }
     test::FakeTimer& watchdog() { return *timers.created.at(0); }
     test::FakeTimer& quietWait() { return *timers.created.at(2); }
+    test::FakeTimer& reconnectTimer() { return *timers.created.at(1); }
+    static constexpr const char* kOnCommText = "MSComm1_OnComm";
     char lastRequest() const { return port.written().back(); }
 
     SettingsModel settings;
@@ -465,23 +467,37 @@ TEST_F(SamplingLoopTest, nextRequestGoesOutBeforeTheReplyIsShown_aFailureAfterIt
     EXPECT_EQ(lastRequest(), 'x');
 }
 
-TEST_F(SamplingLoopTest, openFailure_leavesSamplingStateAndSecondClickStops) {
-    port.failOpen();
-    click();
-    EXPECT_EQ(errors.sources(), QStringList({"OpenCommPort", "mnuSample_Click"}));
-    EXPECT_EQ(errors.reports[1].number, ErrorNumber::DeviceNotOpen);
-    EXPECT_EQ(errors.reports[1].screen, "Main");
-    EXPECT_TRUE(model.mnuSample->isChecked());
-    EXPECT_FALSE(model.row(0).checkEnabled);
-    EXPECT_FALSE(model.mnuTools->isEnabled());
-    EXPECT_TRUE(port.written().isEmpty());
-    EXPECT_FALSE(watchdog().isActive());
-
-    click();
-    EXPECT_EQ(errors.reports.size(), 2u);
-    EXPECT_FALSE(model.mnuSample->isChecked());
-    EXPECT_TRUE(model.row(0).checkEnabled);
-    EXPECT_TRUE(model.mnuTools->isEnabled());
+// Started with the device absent: the two reports, then the run waits for the device as
+// after an unplug and starts by itself once it opens; a second click stops it cleanly.
+TEST_F(SamplingLoopTest, openFailure_reportsThenWaitsForTheDevice_andStartsWhenItIsThere) {
+    clock.autoAdvanceMs = 1;  // the command pair's pause ends
+    settings.SamplesAveraged = 10;
+    for (const bool deviceComes : {true, false}) {
+        errors.reports.clear();
+        port.clearWritten();
+        port.failOpen();
+        click();
+        EXPECT_EQ(errors.sources(), QStringList({"OpenCommPort", "mnuSample_Click", kOnCommText}));
+        EXPECT_EQ(errors.reports[1].number, ErrorNumber::DeviceNotOpen);
+        EXPECT_FALSE(errors.reports[2].boxShown);
+        EXPECT_TRUE(loop.isReconnecting());
+        EXPECT_TRUE(model.boardStatus().startsWith("The board was lost on serial port"));
+        EXPECT_TRUE(model.mnuSample->isChecked());
+        EXPECT_FALSE(model.mnuTools->isEnabled());
+        EXPECT_TRUE(port.written().isEmpty());
+        if (deviceComes) {
+            port.openNormally();
+            reconnectTimer().fire();
+            EXPECT_EQ(port.written(), QByteArray("zjf"));  // the pair, then channel 0
+            EXPECT_FALSE(loop.isReconnecting());
+        }
+        click();
+        EXPECT_FALSE(model.mnuSample->isChecked());
+        EXPECT_FALSE(loop.isReconnecting());
+        EXPECT_FALSE(reconnectTimer().isActive());
+        EXPECT_TRUE(model.mnuTools->isEnabled());
+        EXPECT_FALSE(port.isOpen());
+    }
 }
 
 TEST_F(SamplingLoopTest, clickDecidesFromLoopStateEvenWhenActionToggledItself) {
@@ -661,7 +677,6 @@ class SamplingLoopReconnectTest : public SamplingLoopTest {
         settings.DataFileInUse = true;
         settings.SamplesAveraged = 10;
     }
-    test::FakeTimer& reconnectTimer() { return *timers.created.at(1); }
     void loseLine() {
         click();
         scan();
