@@ -7,9 +7,9 @@
 // Histories are filled straight into the tables (2.6 million scans of eight channels take
 // a while to fill through the per-scan path); the timed loop is the per-scan path.
 #include "BenchSupport.h"
-#include "common/PointTable.h"
-#include "display/M4Decimation.h"
-#include "display/QCustomPlotChart.h"
+#include "chart/PointTable.h"
+#include "chart/M4Decimation.h"
+#include "platform/QCustomPlotChart.h"
 
 #include <qcustomplot.h>
 #include <QApplication>

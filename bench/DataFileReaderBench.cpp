@@ -9,7 +9,7 @@
 #include "common/NumberText.h"
 #include "display/DataReviewWindow.h"
 #include "display/PlotArrays.h"
-#include "display/QCustomPlotChart.h"
+#include "platform/QCustomPlotChart.h"
 #include "platform/EventGate.h"
 #include "platform/QtClock.h"
 #include "platform/QtTimer.h"

@@ -14,7 +14,7 @@
 #include "common/NumberText.h"
 #include "common/Rounding.h"
 #include "display/PlotArrays.h"
-#include "display/QCustomPlotChart.h"
+#include "platform/QCustomPlotChart.h"
 
 #include <qcustomplot.h>
 #include <QApplication>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "acquisition/DataInterval.h"
+#include "acquisition/DataIntervalDialogModel.h"
 
 #include <QDialog>
 

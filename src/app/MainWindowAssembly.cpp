@@ -15,7 +15,7 @@
 #include "display/ChartView.h"
 #include "display/DataReviewWindow.h"
 #include "display/MainWindow.h"
-#include "display/QCustomPlotChart.h"
+#include "platform/QCustomPlotChart.h"
 
 #include <qcustomplot.h>
 #include <QFileInfo>

@@ -65,7 +65,7 @@ void BoardLink::CloseCommPort(SerialPort& port, const QString& window) {
     }
 }
 
-void waitMilliseconds(Clock& clock, qint64 ms) {
+void WaitMilliseconds(Clock& clock, qint64 ms) {
     if (ms <= 0) {
         return;
     }
@@ -75,14 +75,6 @@ void waitMilliseconds(Clock& clock, qint64 ms) {
     const qint64 start = clock.tickMs();
     while (clock.tickMs() - start <= ms) {
     }
-}
-
-void BoardLink::WaitMilliseconds(qint32 ms) {
-    waitMilliseconds(clock_, ms);
-}
-
-double BoardLink::ReplyToVolts(const QByteArray& reply) const {
-    return replyToVolts(reply);
 }
 
 void BoardLink::SendSamplesAveraged() {
@@ -122,14 +114,14 @@ void BoardLink::setAveragingPending(bool pending) {
     }
 }
 
-void BoardLink::WriteSamplesAveraged() {
+void BoardLink::resendSamplesAveraged() {
     writeSamplesAveraged(lastSent_ >= 0 ? lastSent_ : settings_.SamplesAveraged);
 }
 
 void BoardLink::writeSamplesAveraged(qint16 count) {
     PortBuffer = QByteArray(1, kSamplesAveragedCommand);
     mainPort_.output(PortBuffer);
-    WaitMilliseconds(kCommandPauseMs);
+    WaitMilliseconds(clock_, kCommandPauseMs);
     const char code = countCode(count);
     if (code != kSamplesAveragedCommand) {
         PortBuffer = QByteArray(1, code);

@@ -18,7 +18,7 @@ namespace quorlin {
 // command pair.
 // Busy-waits on the monotonic millisecond tick: nothing is serviced meanwhile, on purpose.
 // 0 or less returns at once.
-void waitMilliseconds(Clock& clock, qint64 ms);
+void WaitMilliseconds(Clock& clock, qint64 ms);
 
 class BoardLink {
   public:
@@ -33,11 +33,6 @@ class BoardLink {
     void ReopenMainPort();
     // Closes an open port; a failure is reported to the error handler.
     void CloseCommPort(SerialPort& port, const QString& window);
-    // Busy wait on the monotonic tick: nothing else runs meanwhile. 0 or less returns at once.
-    void WaitMilliseconds(qint32 ms);
-    // Volts of a reply as the port delivered it into PortBuffer; the sampling loop keeps the
-    // reply aside while PortBuffer already holds the next request.
-    double ReplyToVolts(const QByteArray& reply) const;
     // "z", 100 ms, the count code of SamplesAveraged, then the port is closed. A failure ends
     // the sequence with a message of its own (not the error handler). While sampling has the
     // port open nothing is sent; the pair is held back until SendPendingSamplesAveraged.
@@ -55,7 +50,7 @@ class BoardLink {
     // The command pair alone, on the open main port, for the averaging the board last received
     // (the setting when it never received one): a board plugged in again mid-run goes on
     // averaging as before. A failure (AppError) is the caller's.
-    void WriteSamplesAveraged();
+    void resendSamplesAveraged();
 
     // A sampling run owns the main port from its start to its stop, also while the port is
     // closed for a reconnect.

@@ -5,11 +5,6 @@
 #include "device/BoardProtocol.h"
 #include "platform/PortDevice.h"
 
-#include <QCollator>
-#include <QDir>
-#include <QFileInfo>
-#include <QSerialPortInfo>
-
 #include <algorithm>
 
 namespace quorlin {
@@ -57,40 +52,6 @@ class TemporaryBinding {
 };
 
 }  // namespace
-
-QList<SerialDeviceInfo> listSerialDevices() {
-    QList<SerialDeviceInfo> out;
-    const auto ports = QSerialPortInfo::availablePorts();
-    for (const QSerialPortInfo& info : ports) {
-        out.append({info.systemLocation(), info.description(), info.manufacturer()});
-    }
-    QCollator collator;
-    collator.setNumericMode(true);
-    std::sort(out.begin(), out.end(), [&](const SerialDeviceInfo& a, const SerialDeviceInfo& b) {
-        return collator.compare(a.path, b.path) < 0;
-    });
-    return withStableLinks(out, QStringLiteral("/dev/serial/by-id"));
-}
-
-QList<SerialDeviceInfo> withStableLinks(const QList<SerialDeviceInfo>& devices,
-                                        const QString& linkFolder) {
-    const QFileInfoList links =
-        QDir(linkFolder)
-            .entryInfoList(QDir::System | QDir::Files | QDir::NoDotAndDotDot, QDir::Name);
-    QList<SerialDeviceInfo> out;
-    for (const SerialDeviceInfo& device : devices) {
-        out.append(device);
-        const QString target = QFileInfo(device.path).canonicalFilePath();
-        for (const QFileInfo& link : links) {
-            if (link.isSymLink() && !target.isEmpty() && link.canonicalFilePath() == target) {
-                out.append({link.absoluteFilePath(),
-                            QStringLiteral("stable name of %1").arg(device.path),
-                            device.manufacturer});
-            }
-        }
-    }
-    return out;
-}
 
 CommPortDialogModel::CommPortDialogModel(SettingsModel& settings, SettingsStore& store,
                                          SerialPortFactory& ports, Clock& clock, MessageBox& box,
@@ -186,7 +147,7 @@ void CommPortDialogModel::cmdDetect_Click() {
         port_->setCommPort(n);
         port_->setPortOpen(true);
         port_->output(QByteArray(1, kIdentifyRequest));
-        waitMilliseconds(clock_, kDetectWaitMs);  // nothing is serviced meanwhile, on purpose
+        WaitMilliseconds(clock_, kDetectWaitMs);  // nothing is serviced meanwhile, on purpose
         const QByteArray reply = port_->input();  // one read: later bytes are not this reply's
         port_->setPortOpen(false);
         if (isGoodReply(reply)) {

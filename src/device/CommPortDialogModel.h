@@ -4,6 +4,7 @@
 #include "config/SettingsModel.h"
 #include "platform/Clock.h"
 #include "platform/MessageBox.h"
+#include "platform/SerialDeviceList.h"
 #include "platform/SerialPort.h"
 #include "platform/SettingsStore.h"
 
@@ -15,23 +16,6 @@
 #include <memory>
 
 namespace quorlin {
-
-// A serial device present on the machine.
-struct SerialDeviceInfo {
-    QString path;  // "/dev/ttyUSB0"
-    QString description;
-    QString manufacturer;
-};
-
-using SerialDeviceLister = std::function<QList<SerialDeviceInfo>()>;
-
-// The serial devices the system reports, in natural order of their paths (ttyS2 before ttyS10).
-// Each followed by the links to it in /dev/serial/by-id: a link names the same adapter
-// whichever ttyUSBn it comes back as after a replug.
-QList<SerialDeviceInfo> listSerialDevices();
-// The devices, each followed by the symbolic links to it found in linkFolder.
-QList<SerialDeviceInfo> withStableLinks(const QList<SerialDeviceInfo>& devices,
-                                        const QString& linkFolder);
 
 // The presentation model of the Comm Port dialog: the port field, the device bound to it,
 // the two buttons' enabled states, and the detection itself on a port of its own (the main

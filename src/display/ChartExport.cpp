@@ -1,7 +1,7 @@
 #include "display/ChartExport.h"
 
 #include "common/AppError.h"
-#include "display/QCustomPlotChart.h"
+#include "platform/QCustomPlotChart.h"
 
 #include <qcustomplot.h>
 #include <QFile>

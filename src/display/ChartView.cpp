@@ -4,7 +4,7 @@
 #include "common/Colour.h"
 #include "common/NumberText.h"
 #include "common/Rounding.h"
-#include "display/QCustomPlotChart.h"
+#include "platform/QCustomPlotChart.h"
 
 #include <qcustomplot.h>
 #include <QHBoxLayout>

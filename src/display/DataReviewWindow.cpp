@@ -1,7 +1,7 @@
 #include "display/DataReviewWindow.h"
 
 #include "display/ChartView.h"
-#include "display/QCustomPlotChart.h"
+#include "platform/QCustomPlotChart.h"
 
 #include <qcustomplot.h>
 #include <QCheckBox>

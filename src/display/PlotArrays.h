@@ -3,7 +3,7 @@
 #include "acquisition/AcquisitionValues.h"
 #include "common/Channel.h"
 #include "common/ErrorHandler.h"
-#include "common/PointTable.h"
+#include "chart/PointTable.h"
 #include "platform/Chart.h"
 
 #include <memory>

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "common/Colour.h"
-#include "common/PointTable.h"
+#include "chart/PointTable.h"
 
 #include <QString>
 

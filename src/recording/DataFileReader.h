@@ -1,7 +1,7 @@
 #pragma once
 
 #include "common/Channel.h"
-#include "common/PointTable.h"
+#include "chart/PointTable.h"
 
 #include <QByteArray>
 #include <QString>

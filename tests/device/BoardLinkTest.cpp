@@ -84,8 +84,8 @@ TEST_F(BoardLinkTest, closeCommPort_onClosedPort_noReport) {
 
 TEST_F(BoardLinkTest, waitMilliseconds_zeroOrLess_returnsWithoutReadingTheClock) {
     clock.autoAdvanceMs = 0;  // a loop would never end
-    link.WaitMilliseconds(0);
-    link.WaitMilliseconds(-5);
+    WaitMilliseconds(clock, 0);
+    WaitMilliseconds(clock, -5);
     EXPECT_EQ(clock.tickReads, 0);
 }
 
@@ -93,7 +93,7 @@ TEST_F(BoardLinkTest, waitMilliseconds_acrossTheOld32BitTickLimit_doesNotFail) {
     clock.ms = std::numeric_limits<qint32>::max() - 30;
     clock.autoAdvanceMs = 4;
     const qint64 start = clock.ms;
-    EXPECT_NO_THROW(link.WaitMilliseconds(100));
+    EXPECT_NO_THROW(WaitMilliseconds(clock, 100));
     EXPECT_GE(clock.ms - start, 100);
     EXPECT_LT(clock.ms - start, 120);
 }
@@ -170,7 +170,7 @@ TEST_F(BoardLinkTest, averagingChosenDuringARun_heldBackUntilASendAfterIt) {
 
     // Plugged in again mid-run: the pair of the averaging the board had before.
     port.setPortOpen(true);
-    link.WriteSamplesAveraged();
+    link.resendSamplesAveraged();
     EXPECT_EQ(port.written(), QByteArray("zj"));
     port.setPortOpen(false);
     port.clearWritten();

@@ -1,6 +1,6 @@
 #include "common/AppError.h"
 #include "display/ChartExport.h"
-#include "display/QCustomPlotChart.h"
+#include "platform/QCustomPlotChart.h"
 
 #include <qcustomplot.h>
 #include <QDir>

@@ -1,5 +1,5 @@
 #include "display/ChartView.h"
-#include "display/QCustomPlotChart.h"
+#include "platform/QCustomPlotChart.h"
 
 #include <qcustomplot.h>
 #include <QLabel>

@@ -3,7 +3,7 @@
 #include "common/NumberText.h"
 #include "common/TextFile.h"
 #include "config/SettingsModel.h"
-#include "display/QCustomPlotChart.h"
+#include "platform/QCustomPlotChart.h"
 #include "platform/AppFolders.h"
 #include "recording/DataFile.h"
 #include "support/Fakes.h"

@@ -2,7 +2,7 @@
 // goes on.
 
 #include "display/ChartView.h"
-#include "display/QCustomPlotChart.h"
+#include "platform/QCustomPlotChart.h"
 #include "integration/SamplingRun.h"
 
 #include <qcustomplot.h>

@@ -1,6 +1,6 @@
 // Recording against the simulated board: the data file holds, row by row, what the board sent.
 
-#include "acquisition/DataInterval.h"
+#include "acquisition/DataIntervalDialogModel.h"
 #include "common/NumberText.h"
 #include "integration/RecordedFiles.h"
 #include "support/AppHarness.h"

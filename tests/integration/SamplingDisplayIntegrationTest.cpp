@@ -1,9 +1,9 @@
 // What the main window and the chart show during whole sampling runs against the simulated
 // board: scaled values, tares, peaks and the peak file, Channel Range, the chart's points.
 
-#include "display/DecimatedGraph.h"
+#include "chart/DecimatedGraph.h"
 #include "display/MainWindow.h"
-#include "display/QCustomPlotChart.h"
+#include "platform/QCustomPlotChart.h"
 #include "integration/SamplingRun.h"
 
 #include <QFile>

@@ -4,7 +4,7 @@
 #include "config/ConfigurationDialog.h"
 #include "config/ConfigurationDialogModel.h"
 #include "display/MainWindow.h"
-#include "display/QCustomPlotChart.h"
+#include "platform/QCustomPlotChart.h"
 #include "integration/RecordedFiles.h"
 #include "support/AppHarness.h"
 

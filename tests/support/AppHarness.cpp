@@ -117,17 +117,11 @@ bool AppHarness::start() {
         return false;
     }
     const bool realChart = options_.realChart;
-    const bool fakeClock = options_.fakeClock;
     app_ = std::make_unique<Application>(
         [&](EventGate& gate, QWidget*) {
             Platform p;
             p.store.reset(store = new MemorySettingsStore);
-            if (fakeClock) {
-                p.clock.reset(clock = new FakeClock);
-                clock->autoAdvanceMs = 5;
-            } else {
-                p.clock = std::make_unique<QtClock>();
-            }
+            p.clock = std::make_unique<QtClock>();
             p.messageBox.reset(box = new RecordingMessageBox);
             auto ports = std::make_unique<QtSerialPortFactory>(*p.store, gate);
             if (options_.timedBytes) {

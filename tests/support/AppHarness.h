@@ -18,9 +18,8 @@
 namespace quorlin::test {
 
 struct AppHarnessOptions {
-    bool realChart = true;   // QCustomPlot chart; false: a RecordingChart
-    bool fakeClock = false;  // FakeClock instead of the real one (no busy waits)
-    qint16 port = 1;         // stored port number bound to the simulated board
+    bool realChart = true;  // QCustomPlot chart; false: a RecordingChart
+    qint16 port = 1;        // stored port number bound to the simulated board
     bool startBoard = true;
     // Without a board of its own: the device bound to `port` (a board another process owns).
     QString devicePath{};
@@ -83,7 +82,6 @@ class AppHarness {
     RecordingMessageBox* box = nullptr;
     FakeFileDialog* files = nullptr;
     FakeColourDialog* colours = nullptr;
-    FakeClock* clock = nullptr;                // only with fakeClock
     RecordingChart* recordingChart = nullptr;  // only without realChart
     int processEnds = 0;
     // Every write of every serial port the program made, with the moment output() returned.

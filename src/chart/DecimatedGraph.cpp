@@ -1,8 +1,8 @@
-#include "display/DecimatedGraph.h"
+#include "chart/DecimatedGraph.h"
 
-#include "display/M4Decimation.h"
-#include "display/RowSpans.h"
-#include "display/SegmentClip.h"
+#include "chart/M4Decimation.h"
+#include "chart/RowSpans.h"
+#include "chart/SegmentClip.h"
 
 #include <algorithm>
 #include <cmath>

@@ -1,7 +1,7 @@
-#include "display/PlotCanvas.h"
+#include "chart/PlotCanvas.h"
 
-#include "common/RunAlongside.h"
-#include "display/DecimatedGraph.h"
+#include "chart/RunAlongside.h"
+#include "chart/DecimatedGraph.h"
 
 #include <algorithm>
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "common/PointTable.h"
+#include "chart/PointTable.h"
 
 #include <algorithm>
 #include <cmath>

@@ -1,6 +1,6 @@
 #include "common/AppError.h"
-#include "display/QCustomPlotChart.h"
-#include "display/SegmentClip.h"
+#include "platform/QCustomPlotChart.h"
+#include "chart/SegmentClip.h"
 
 #include <qcustomplot.h>
 #include <QSignalSpy>

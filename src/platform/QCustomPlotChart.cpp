@@ -1,8 +1,8 @@
-#include "display/QCustomPlotChart.h"
+#include "platform/QCustomPlotChart.h"
 
 #include "common/AppError.h"
-#include "display/DecimatedGraph.h"
-#include "display/PlotCanvas.h"
+#include "chart/DecimatedGraph.h"
+#include "chart/PlotCanvas.h"
 
 #include <qcustomplot.h>
 

@@ -1,4 +1,4 @@
-#include "common/PointTable.h"
+#include "chart/PointTable.h"
 
 #include <gtest/gtest.h>
 

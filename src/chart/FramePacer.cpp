@@ -1,4 +1,4 @@
-#include "display/FramePacer.h"
+#include "chart/FramePacer.h"
 
 namespace quorlin {
 

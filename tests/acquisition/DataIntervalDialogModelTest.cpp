@@ -1,4 +1,4 @@
-#include "acquisition/DataInterval.h"
+#include "acquisition/DataIntervalDialogModel.h"
 #include "acquisition/DataIntervalDialog.h"
 
 #include "config/SettingsModel.h"

@@ -1,4 +1,4 @@
-#include "device/CommPortDialogModel.h"
+#include "platform/SerialDeviceList.h"
 
 #include "support/TempFolder.h"
 

@@ -2,7 +2,7 @@
 
 #include "platform/Chart.h"
 
-#include "display/FramePacer.h"
+#include "chart/FramePacer.h"
 
 #include <qcustomplot.h>
 #include <QPointer>

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "common/Prefetch.h"
-#include "common/ScanTimes.h"
+#include "chart/Prefetch.h"
+#include "chart/ScanTimes.h"
 
 #include <QtGlobal>
 

@@ -1,4 +1,4 @@
-#include "display/RowSpans.h"
+#include "chart/RowSpans.h"
 
 #include <gtest/gtest.h>
 

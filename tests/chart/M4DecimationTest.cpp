@@ -1,4 +1,4 @@
-#include "display/M4Decimation.h"
+#include "chart/M4Decimation.h"
 
 #include <gtest/gtest.h>
 

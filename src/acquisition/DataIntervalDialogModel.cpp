@@ -1,4 +1,4 @@
-#include "acquisition/DataInterval.h"
+#include "acquisition/DataIntervalDialogModel.h"
 
 #include "common/NumberText.h"
 #include "common/Rounding.h"

@@ -1,4 +1,4 @@
-#include "common/ScanTimes.h"
+#include "chart/ScanTimes.h"
 
 #include <algorithm>
 #include <cmath>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "common/Prefetch.h"
+#include "chart/Prefetch.h"
 
 #include <QtGlobal>
 

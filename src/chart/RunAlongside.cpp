@@ -1,4 +1,4 @@
-#include "common/RunAlongside.h"
+#include "chart/RunAlongside.h"
 
 #include <QSemaphore>
 #include <QThread>
