@@ -249,7 +249,7 @@ void SamplingLoop::handleReply(int k, const QByteArray& reply) {
     if (k == 0) {
         values_.ElapsedTimeText = shortNumberText(ElapsedSeconds());
     }
-    const double volts = model_.row(k).checked ? link_.ReplyToVolts(reply) : 0.0;
+    const double volts = model_.row(k).checked ? replyToVolts(reply) : 0.0;
     values_.ChannelVolts[k] = volts;
     model_.setVoltsText(k, displayNumberText(volts));  // runs the conversion and peak tracking
     if (k == kChannelCount - 1) {
@@ -386,7 +386,7 @@ void SamplingLoop::onReconnectTick() {
         return;
     }
     try {
-        link_.WriteSamplesAveraged();
+        link_.resendSamplesAveraged();
         resumeAfterReconnect();
     } catch (const AppError&) {
         // Gone again during the command pair or the first request.
