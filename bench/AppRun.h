@@ -83,7 +83,7 @@ inline RunResult runSampling(const RunOptions& options) {
     const uint64_t before = h.board().totalReceived();
 
     h.model().mnuSample->trigger();
-    if (!h.main().loop().isSampling()) {
+    if (!h.engine().isSampling()) {
         result.failure = QStringLiteral("sampling did not start");
         return result;
     }
@@ -98,7 +98,7 @@ inline RunResult runSampling(const RunOptions& options) {
         const bool enough = options.replies > 0 && got >= options.replies;
         const bool late =
             options.duration.count() > 0 && clock.elapsed() >= options.duration.count();
-        if (enough || late || !h.main().loop().isSampling()) {
+        if (enough || late || !h.engine().isSampling()) {
             loop.quit();
         }
     });
@@ -109,7 +109,7 @@ inline RunResult runSampling(const RunOptions& options) {
     result.programCpu = threadCpuTime() - cpu0;
     result.sampled = steady_clock::now() - wall0;
     check.stop();
-    const bool stillSampling = h.main().loop().isSampling();
+    const bool stillSampling = h.engine().isSampling();
     result.exchanges = h.board().exchanges();
     if (stillSampling) {
         h.model().mnuSample->trigger();

@@ -29,7 +29,7 @@ int run(int round, milliseconds away) {
         std::printf("FAILED: no sampling\n");
         return 1;
     }
-    SamplingLoop& loop = h.main().loop();
+    AcquisitionEngine& loop = h.engine();
     h.board().unplug(away);
     const auto pulled = steady_clock::now();
     if (!h.waitFor([&] { return loop.isReconnecting(); })) {

@@ -10,7 +10,7 @@
 //   default 5]
 #include "AppRun.h"
 
-#include "acquisition/SamplingLoop.h"
+#include "acquisition/AcquisitionEngine.h"
 #include "device/BoardProtocol.h"
 
 #include <atomic>
@@ -37,10 +37,10 @@ struct Run {
         h.show();
         h.pump(milliseconds(300));
         h.trigger(h.model().mnuSample);
-        ok = h.main().loop().isSampling() &&
-             h.waitFor([&] { return h.main().loop().scanCount() >= 3; });
+        ok = h.engine().isSampling() &&
+             h.waitFor([&] { return h.engine().scanCount() >= 3; });
     }
-    SamplingLoop& loop() { return h.main().loop(); }
+    AcquisitionEngine& loop() { return h.engine(); }
 };
 
 // One stray byte before every 40th reply for `seconds`.

@@ -10,7 +10,6 @@
 namespace {
 
 using namespace quorlin;
-using bench::NullChart;
 
 class MemoryPort : public SerialPort {
   public:
@@ -86,18 +85,17 @@ void BM_ReplyToNextRequest(benchmark::State& state) {
     }
     AcquisitionValues values;
     values.CounterFrequency = 1000000;
-    MainWindowModel model;
+    ChannelReadings model;
     MemoryPort port;
     StepClock clock;
     NoErrors errors;
     NoBoxes boxes;
-    NullChart chart;
     IdleTimers timers;
     EventGate gate;
     BoardLink link(settings, port, clock, errors, boxes);
     ChannelConversion conversion(settings, values, model, clock);
-    SamplingLoop loop(settings, values, model, link, chart, clock, errors, boxes, timers, gate,
-                      conversion, ScanHooks{});
+    SamplingLoop loop(settings, values, model, link, clock, errors, boxes, timers, gate, conversion,
+                      ScanHooks{});
     for (int k = 0; k < kChannelCount; ++k) {
         model.setChecked(k, true);
     }

@@ -57,8 +57,8 @@ int main(int argc, char* argv[]) {
     h.files->answers = {path};
     h.model().mnuSave->trigger();
 
-    SamplingLoop& loop = h.main().loop();
-    DataFile& data = h.main().dataFile();
+    AcquisitionEngine& loop = h.engine();
+    const AcquisitionEngine& data = h.engine();
     const double rssStart = residentMb();
     h.model().mnuSample->trigger();
     if (!loop.isSampling()) {

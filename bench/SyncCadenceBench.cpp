@@ -64,7 +64,7 @@ Round runRound(bool realSync, int seconds, bool lineTiming) {
     h.files->answers = {h.appFolder() + QStringLiteral("/bench.csv")};
     h.model().mnuSave->trigger();
 
-    SamplingLoop& loop = h.main().loop();
+    AcquisitionEngine& loop = h.engine();
     const quint64 scans0 = loop.scanCount();
     h.model().mnuSample->trigger();
     const auto cpu0 = bench::threadCpuTime();
@@ -84,9 +84,9 @@ Round runRound(bool realSync, int seconds, bool lineTiming) {
     }
     const double s = duration<double>(wall).count();
     r.scansPerSecond = static_cast<double>(r.scans) / s;
-    r.rows = h.main().dataFile().rowsWritten();
-    r.syncs = h.main().syncScheduler().syncCount();
-    r.longestWaitMs = h.main().syncScheduler().longestWaitMs();
+    r.rows = h.engine().rowsWritten();
+    r.syncs = h.engine().syncFigures().syncs;
+    r.longestWaitMs = h.engine().syncFigures().longestWaitMs;
     r.busyPercent = 100.0 * duration<double>(cpu).count() / s;
     return r;
 }

@@ -1,6 +1,7 @@
 #include "app/Application.h"
 #include "app/CommandLine.h"
 #include "app/MainWindowAssembly.h"
+#include "app/TerminationSignal.h"
 #include "display/MainWindow.h"
 #include "platform/LockFileSingleInstance.h"
 #include "platform/QtClock.h"
@@ -68,6 +69,8 @@ int main(int argc, char* argv[]) {
     if (!app.loadFrame()) {
         return 0;
     }
+    // SIGTERM ends the program as Exit does: the run stops, its files are complete.
+    const quorlin::TerminationSignal terminate([&app] { app.shutdown(); });
     quorlin::MainWindowAssembly main(app);
     app.frame().setMainWindow(&main.window());
     app.frame().show();

@@ -18,9 +18,9 @@ constexpr qint16 kPeakMaximum = 2;
 }  // namespace
 
 ChannelConversion::ChannelConversion(SettingsModel& settings, AcquisitionValues& values,
-                                     MainWindowModel& model, Clock& clock)
-    : settings_(settings), values_(values), model_(model), clock_(clock) {
-    connect(&model_, &MainWindowModel::rowChanged, this, &ChannelConversion::onRowChanged);
+                                     ChannelReadings& rows, Clock& clock)
+    : settings_(settings), values_(values), rows_(rows), clock_(clock) {
+    connect(&rows_, &ChannelReadings::rowChanged, this, &ChannelConversion::onRowChanged);
 }
 
 void ChannelConversion::onRowChanged(int channel, RowField field) {
@@ -55,7 +55,7 @@ double ChannelConversion::EvaluatePolynomial(qint16 channel, double x) const {
 }
 
 void ChannelConversion::convert(int channel) {
-    const double x = leadingNumber(model_.row(channel).voltsText);
+    const double x = leadingNumber(rows_.row(channel).voltsText);
     const double y = settings_.CalibrationMode[channel]
                          ? EvaluatePolynomial(static_cast<qint16>(channel), x)
                          : settings_.Slope[channel] * x + settings_.Offset[channel];
@@ -66,7 +66,7 @@ void ChannelConversion::convert(int channel) {
         scaled = 0.0;
     }
     values_.ChannelScaled[channel] = roundHalfAwayFromZero(scaled, 4);
-    model_.setScaledText(channel, displayNumberText(values_.ChannelScaled[channel]));
+    rows_.setScaledText(channel, displayNumberText(values_.ChannelScaled[channel]));
 }
 
 void ChannelConversion::trackPeak(int channel) {
@@ -77,31 +77,34 @@ void ChannelConversion::trackPeak(int channel) {
     if (type != kPeakMinimum && type != kPeakMaximum) {
         return;
     }
-    const ChannelRowState& row = model_.row(channel);
+    const ChannelReading& row = rows_.row(channel);
     const double peak = leadingNumber(row.peakText);
     const double scaled = leadingNumber(row.scaledText);
     const bool newPeak = type == kPeakMinimum ? peak > scaled : peak < scaled;
     if (newPeak) {
-        model_.setPeakText(channel, row.scaledText);
-        model_.setPeakTimeText(channel, generalDateTimeText(clock_.localNow()));
+        rows_.setPeakText(channel, row.scaledText);
+        rows_.setPeakTimeText(channel, generalDateTimeText(clock_.localNow()));
     }
 }
 
 void ChannelConversion::cmdTare_Click(int channel) {
-    const QString caption = model_.row(channel).tareCaption;
+    cmdTare_Click(channel, rows_.row(channel).scaledText);
+}
+
+void ChannelConversion::cmdTare_Click(int channel, const QString& shownScaledText) {
+    const QString caption = rows_.row(channel).tareCaption;
     if (caption == kTare) {
-        values_.ChannelTare[channel] = leadingNumber(model_.row(channel).scaledText);
-        model_.setTareCaption(channel, kUntare);
+        values_.ChannelTare[channel] = leadingNumber(shownScaledText);
+        rows_.setTareCaption(channel, kUntare);
     } else if (caption == kUntare) {
         values_.ChannelTare[channel] = 0.0;
-        model_.setTareCaption(channel, kTare);
+        rows_.setTareCaption(channel, kTare);
     }
     convert(channel);
 }
 
 void ChannelConversion::mnuPeakOn_Click() {
     // Not a toggle: choosing it again restarts the tracking from the start values.
-    model_.mnuPeakOn->setChecked(true);
     settings_.PeakOn = true;
     ResetPeakDisplays();
     StartPeakDisplays();
@@ -110,26 +113,26 @@ void ChannelConversion::mnuPeakOn_Click() {
 void ChannelConversion::StartPeakDisplays() {
     for (int k = 0; k < kChannelCount; ++k) {
         if (settings_.PeakDisplay[k] == kPeakMinimum) {
-            model_.setPeakText(k, QStringLiteral("10000"));
+            rows_.setPeakText(k, QStringLiteral("10000"));
         } else if (settings_.PeakDisplay[k] == kPeakMaximum) {
-            model_.setPeakText(k, QStringLiteral("-10000"));
+            rows_.setPeakText(k, QStringLiteral("-10000"));
         }
     }
 }
 
 void ChannelConversion::ResetPeakDisplays() {
     for (int k = 0; k < kChannelCount; ++k) {
-        model_.setPeakText(k, kZero);
-        model_.setPeakTimeText(k, QString());
+        rows_.setPeakText(k, kZero);
+        rows_.setPeakTimeText(k, QString());
     }
 }
 
 void ChannelConversion::ResetValueDisplays() {
     for (int k = 0; k < kChannelCount; ++k) {
-        model_.setVoltsText(k, kZero);
+        rows_.setVoltsText(k, kZero);
     }
     for (int k = 0; k < kChannelCount; ++k) {
-        model_.setScaledText(k, kZero);
+        rows_.setScaledText(k, kZero);
     }
 }
 

@@ -1,9 +1,9 @@
 #pragma once
 
 #include "acquisition/AcquisitionValues.h"
+#include "acquisition/ChannelReadings.h"
 #include "config/SettingsModel.h"
 #include "platform/Clock.h"
-#include "presentation/MainWindowModel.h"
 
 #include <QObject>
 
@@ -15,7 +15,7 @@ namespace quorlin {
 class ChannelConversion : public QObject {
     Q_OBJECT
   public:
-    ChannelConversion(SettingsModel& settings, AcquisitionValues& values, MainWindowModel& model,
+    ChannelConversion(SettingsModel& settings, AcquisitionValues& values, ChannelReadings& rows,
                       Clock& clock);
 
     // The polynomial of the channel at x, rounded to 4 decimals; 0 for an order outside 1..10,
@@ -23,6 +23,8 @@ class ChannelConversion : public QObject {
     double EvaluatePolynomial(qint16 channel, double x) const;
 
     void cmdTare_Click(int channel);
+    // Tare takes the scaled value the operator saw in the box when clicking.
+    void cmdTare_Click(int channel, const QString& shownScaledText);
     void mnuPeakOn_Click();
     void StartPeakDisplays();
     void ResetPeakDisplays();
@@ -37,7 +39,7 @@ class ChannelConversion : public QObject {
 
     SettingsModel& settings_;
     AcquisitionValues& values_;
-    MainWindowModel& model_;
+    ChannelReadings& rows_;
     Clock& clock_;
 };
 

@@ -6,8 +6,6 @@
 #include "common/Rounding.h"
 #include "device/BoardProtocol.h"
 
-#include <QLatin1String>
-
 #include <algorithm>
 #include <exception>
 
@@ -21,14 +19,13 @@ const QString kReconnect = QStringLiteral("tmrReconnect_Timer");
 }  // namespace
 
 SamplingLoop::SamplingLoop(SettingsModel& settings, AcquisitionValues& values,
-                           MainWindowModel& model, BoardLink& link, Chart& chart, Clock& clock,
+                           ChannelReadings& rows, BoardLink& link, Clock& clock,
                            ErrorHandler& errors, MessageBox& messages, TimerFactory& timers,
                            EventGate& gate, ChannelConversion& conversion, ScanHooks hooks)
     : settings_(settings),
       values_(values),
-      model_(model),
+      rows_(rows),
       link_(link),
-      chart_(chart),
       clock_(clock),
       errors_(errors),
       messages_(messages),
@@ -64,19 +61,15 @@ double SamplingLoop::ElapsedSeconds() const {
 void SamplingLoop::mnuSample_Click() {
     // Port events found while starting or stopping wait until the click has been handled.
     const EventGate::Hold hold(gate_);
-    // The window may hand over an action that has already toggled its own check mark.
-    model_.mnuSample->setChecked(sampling_);
     try {
         const bool noneActive =
             std::all_of(settings_.ChannelActive.begin(), settings_.ChannelActive.end(),
                         [](qint16 a) { return a == 0; });
-        const bool rangeOn =
-            model_.mnuChannelRangeVolts->isChecked() || model_.mnuChannelRangeScale->isChecked();
         if (settings_.CurrentCommPort == 0) {
             messages_.showOk(QStringLiteral("No communication port has been selected!"));
         } else if (noneActive) {
             messages_.showOk(QStringLiteral("No active channels have been selected!"));
-        } else if (rangeOn && CountActiveChannels() <= 1) {
+        } else if (channelRangeOn_ && CountActiveChannels() <= 1) {
             messages_.showOk(
                 QStringLiteral("Two or more active channels are needed to use Channel Range!"));
         } else if (sampling_) {
@@ -94,7 +87,19 @@ void SamplingLoop::mnuSample_Click() {
             onLineLost();
         }
     }
-    model_.mnuSample->setChecked(sampling_);
+}
+
+void SamplingLoop::stopIfSampling() {
+    const EventGate::Hold hold(gate_);
+    if (!sampling_) {
+        return;
+    }
+    try {
+        stop();
+    } catch (const AppError& e) {
+        errors_.SimpleErrorHandler(e.number, QStringLiteral("mnuSample_Click"), kMain,
+                                   e.description);
+    }
 }
 
 void SamplingLoop::start() {
@@ -102,21 +107,11 @@ void SamplingLoop::start() {
     reconnecting_ = false;
     ignoreReplies_ = false;
     retried_ = false;
-    for (int k = 0; k < kChannelCount; ++k) {
-        model_.setCheckEnabled(k, false);
-    }
-    chart_.clear();
-    chart_.setYCaption(settings_.GraphScale ? QStringLiteral("Scale") : QStringLiteral("Volts"));
     conversion_.ResetValueDisplays();
-    call(hooks_.ResetPlotHistory);
     link_.OpenCommPort(port, kMain);
     sampling_ = true;
     link_.setSampling(true);
-    model_.mnuSample->setChecked(true);
     emit samplingChanged(true);
-    model_.mnuTools->setEnabled(false);
-    model_.mnuHelp->setEnabled(false);
-    model_.mnuSave->setEnabled(false);
     link_.PortBuffer = port.input();  // stale bytes of an earlier run or of the board
     port.setRThreshold(kReplyLength);
     values_.CurrentChannel = 0;
@@ -129,31 +124,17 @@ void SamplingLoop::stop() {
     reconnectTimer_->stop();
     const bool boardAway = reconnecting_;
     reconnecting_ = false;
-    model_.setBoardStatus(QString());
+    rows_.setBoardStatus(QString());
     link_.CloseCommPort(link_.mainPort(), kMain);
-    if (model_.mnuPeakOn->isChecked()) {
-        model_.mnuPeakOn->setChecked(false);
+    if (settings_.PeakOn) {
         settings_.PeakOn = false;
         call(hooks_.WritePeakFile);
         conversion_.ResetPeakDisplays();
     }
-    for (int k = 0; k < kChannelCount; ++k) {
-        model_.setCheckEnabled(k, true);
-    }
     sampling_ = false;
     link_.setSampling(false);
-    model_.mnuSample->setChecked(false);
     emit samplingChanged(false);
-    model_.mnuTools->setEnabled(true);
-    model_.mnuHelp->setEnabled(true);
-    model_.mnuSave->setEnabled(true);
-    chart_.clear();
-    chart_.setYCaption(settings_.GraphScale ? QStringLiteral("Scale") : QStringLiteral("Volts"));
     conversion_.ResetValueDisplays();
-    chart_.setXRange(0, 10);
-    chart_.setXAutoRange();
-    call(hooks_.ResetPlotHistory);
-    call(hooks_.ClearChannelRange);
     if (!boardAway) {
         // An averaging chosen during the run. With the board away it stays pending, and the
         // notice with it, rather than ending the run behind a failure box.
@@ -245,13 +226,13 @@ void SamplingLoop::requestThenShow(int k, const QByteArray& reply) {
 }
 
 void SamplingLoop::handleReply(int k, const QByteArray& reply) {
-    model_.setBoardStatus(QString());
+    rows_.setBoardStatus(QString());
     if (k == 0) {
         values_.ElapsedTimeText = shortNumberText(ElapsedSeconds());
     }
-    const double volts = model_.row(k).checked ? replyToVolts(reply) : 0.0;
+    const double volts = rows_.row(k).checked ? replyToVolts(reply) : 0.0;
     values_.ChannelVolts[k] = volts;
-    model_.setVoltsText(k, displayNumberText(volts));  // runs the conversion and peak tracking
+    rows_.setVoltsText(k, displayNumberText(volts));  // runs the conversion and peak tracking
     if (k == kChannelCount - 1) {
         closeScan();
     }
@@ -259,22 +240,8 @@ void SamplingLoop::handleReply(int k, const QByteArray& reply) {
 
 void SamplingLoop::closeScan() {
     ++scans_;
-    const PerChannel<double>& data =
-        settings_.GraphScale ? values_.ChannelScaled : values_.ChannelVolts;
-    if (settings_.GraphMethod == QLatin1String("AutoScale")) {
-        const double x = leadingNumber(values_.ElapsedTimeText);
-        for (int c = 0; c < kChannelCount; ++c) {
-            chart_.appendPoint(plotOfChannel(c), x, data[c]);
-        }
-    } else if (settings_.GraphMethod == QLatin1String("Continuous")) {
-        call(settings_.GraphScale ? hooks_.PlotScaleArrays : hooks_.PlotVoltArrays);
-    }
+    call(hooks_.ScanClosed);
     writeDataRow();
-    if (model_.mnuChannelRangeVolts->isChecked()) {
-        call(hooks_.UpdateChannelRangeVolts);
-    } else if (model_.mnuChannelRangeScale->isChecked()) {
-        call(hooks_.UpdateChannelRangeScale);
-    }
 }
 
 void SamplingLoop::writeDataRow() {
@@ -363,8 +330,8 @@ void SamplingLoop::onLineLost() {
                      QStringLiteral("The connection on %1 was lost: the device went away. "
                                     "Sampling goes on; the device is reopened once it is back.")
                          .arg(where));
-    model_.setBoardStatus(QStringLiteral("The board was lost on %1 since %2. Reconnecting...")
-                              .arg(where, timeText(clock_.localNow())));
+    rows_.setBoardStatus(QStringLiteral("The board was lost on %1 since %2. Reconnecting...")
+                             .arg(where, timeText(clock_.localNow())));
     reconnectTimer_->start(kReconnectMs);
 }
 
@@ -380,7 +347,7 @@ void SamplingLoop::onReconnectTick() {
         if (e.number == ErrorNumber::PathFileAccessError && !permissionSaid_) {
             permissionSaid_ = true;
             errors_.LogError(e.number, kReconnect, kMain, e.description);
-            model_.setBoardStatus(model_.boardStatus() + QLatin1Char(' ') + e.description);
+            rows_.setBoardStatus(rows_.boardStatus() + QLatin1Char(' ') + e.description);
         }
         reconnectTimer_->start(kReconnectMs);
         return;
@@ -408,7 +375,7 @@ void SamplingLoop::resumeAfterReconnect() {
     reconnecting_ = false;
     sendRequest();
     ++reconnects_;
-    model_.setBoardStatus(QString());
+    rows_.setBoardStatus(QString());
     errors_.LogError(ErrorNumber::LineLost, kReconnect, kMain,
                      QStringLiteral("The connection on %1 came back after %2 s: sampling goes on.")
                          .arg(portText(), shortNumberText(roundHalfEven(awaySeconds, 1))));
@@ -431,9 +398,8 @@ QString SamplingLoop::portText() {
 }
 
 void SamplingLoop::showBoardStatus() {
-    model_.setBoardStatus(
-        QStringLiteral("The board is not answering on serial port %1. Retrying...")
-            .arg(link_.mainPort().commPort()));
+    rows_.setBoardStatus(QStringLiteral("The board is not answering on serial port %1. Retrying...")
+                             .arg(link_.mainPort().commPort()));
 }
 
 }  // namespace quorlin

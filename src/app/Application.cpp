@@ -9,16 +9,20 @@ Application::Application(const PlatformMaker& makePlatform, AppFolders folders,
     : folders_(std::move(folders)), endProcess_(std::move(endProcess)) {
     frame_ = std::make_unique<FrameWindow>([this] { shutdown(); });
     platform_ = makePlatform(gate_, frame_.get());
-    mainPort_ = platform_.ports->create();
     errorHandler_ = std::make_unique<AppErrorHandler>(
         folders_, settings_, *platform_.clock, *platform_.messageBox, [this] { shutdown(); });
-    link_ = std::make_unique<BoardLink>(settings_, *mainPort_, *platform_.clock, *errorHandler_,
-                                        *platform_.messageBox);
+    reports_ = std::make_unique<WindowReports>(*errorHandler_, *platform_.messageBox);
+    engine_ = std::make_unique<AcquisitionEngine>(
+        EngineParts{*platform_.ports, *platform_.timers, *platform_.clock, folders_,
+                    platform_.syncFile},
+        *reports_);
     configFile_ = std::make_unique<ConfigFile>(settings_, folders_, *errorHandler_,
                                                *platform_.messageBox, *platform_.fileDialog);
 }
 
-Application::~Application() = default;
+Application::~Application() {
+    engine_.reset();  // before the platform it uses
+}
 
 bool Application::loadFrame() {
     FrameLoad load(
@@ -29,12 +33,14 @@ bool Application::loadFrame() {
             configFile_->GetConfigurationFile();
         },
         [this] { configFile_->TestForFileFolders(); });
-    return load.run();
+    const bool run = load.run();
+    engine_->applySettings(settings_);  // the engine starts from the loaded settings
+    return run;
 }
 
 void Application::sendStartupCommands() {
     if (settings_.CurrentCommPort != 0) {
-        link_->SendSamplesAveraged();
+        engine_->sendSamplesAveraged(settings_);
     }
 }
 
@@ -49,14 +55,9 @@ void Application::releaseForExit() {
     if (beforeExit_) {
         beforeExit_();
     }
-    // The port's lock file and the instance lock must not outlive the process's last act.
-    try {
-        if (mainPort_ && mainPort_->isOpen()) {
-            mainPort_->setPortOpen(false);
-        }
-    } catch (...) {
-        // The OS releases the device as the process ends.
-    }
+    // The run ends, its rows reach the disk and the port closes (its lock file with it) before
+    // the instance lock goes: none of them may outlive the process's last act.
+    engine_->shutdown();
     platform_.instance.reset();
 }
 

@@ -1,12 +1,13 @@
 #pragma once
 
+#include "acquisition/AcquisitionEngine.h"
 #include "acquisition/AcquisitionValues.h"
 #include "app/AppErrorHandler.h"
 #include "app/FrameWindow.h"
 #include "app/Shutdown.h"
+#include "app/WindowReports.h"
 #include "config/ConfigFile.h"
 #include "config/SettingsModel.h"
-#include "device/BoardLink.h"
 #include "platform/AppFolders.h"
 #include "platform/Clock.h"
 #include "platform/ColourDialog.h"
@@ -58,20 +59,22 @@ class Application {
     // The frame load. False when this instance must end (another one runs).
     bool loadFrame();
 
-    // Activation of the main window: the samples-averaged command pair, only when a port is
-    // chosen. Called between laying out the channel panel and setting the Y caption.
+    // Activation of the main window: the samples-averaged command pair (sent by the engine),
+    // only when a port is chosen. Called between laying out the channel panel and setting the
+    // Y caption.
     void sendStartupCommands();
 
-    // Ends the application: Exit, the frame's close box, the handler's Cancel.
+    // Ends the application: Exit, the frame's close box, the handler's Cancel, SIGTERM. The
+    // engine stops first (a run ends as Sample would end it, its rows synced).
     void shutdown();
 
     SettingsModel& settings() { return settings_; }
+    // The values of the last scan the window has shown (the engine keeps its own).
     AcquisitionValues& values() { return values_; }
     EventGate& eventGate() { return gate_; }
     const AppFolders& folders() const { return folders_; }
     Platform& platform() { return platform_; }
-    SerialPort& mainPort() { return *mainPort_; }
-    BoardLink& link() { return *link_; }
+    AcquisitionEngine& engine() { return *engine_; }
     ErrorHandler& errorHandler() { return *errorHandler_; }
     FrameWindow& frame() { return *frame_; }
     ConfigFile& configFile() { return *configFile_; }
@@ -88,9 +91,9 @@ class Application {
     std::function<void()> endProcess_;
     std::unique_ptr<FrameWindow> frame_;
     Platform platform_;
-    std::unique_ptr<SerialPort> mainPort_;
     std::unique_ptr<AppErrorHandler> errorHandler_;
-    std::unique_ptr<BoardLink> link_;
+    std::unique_ptr<WindowReports> reports_;
+    std::unique_ptr<AcquisitionEngine> engine_;
     std::unique_ptr<ConfigFile> configFile_;
     std::function<void()> beforeExit_;
 };

@@ -3,6 +3,7 @@
 #include "acquisition/DataIntervalDialog.h"
 #include "app/Application.h"
 #include "common/AppError.h"
+#include "common/NumberText.h"
 #include "config/ConfigurationDialog.h"
 #include "config/ConfigurationDialogModel.h"
 #include "config/SwapColorDialog.h"
@@ -49,56 +50,20 @@ MainWindowAssembly::MainWindowAssembly(Application& app, std::unique_ptr<Chart> 
 
     SettingsModel& settings = app.settings();
     AcquisitionValues& values = app.values();
-    conversion_ = std::make_unique<ChannelConversion>(settings, values, model_, *p.clock);
     plotArrays_ = std::make_unique<PlotArrays>(values, *chart_, app.errorHandler());
     range_ = std::make_unique<ChannelRange>(settings, values, model_);
     colours_ = std::make_unique<ColourRoutines>(settings, model_, *chart_);
-    sync_ = std::make_unique<SyncScheduler>(*p.timers, *p.clock, p.syncFile);
     dataFile_ = std::make_unique<DataFile>(settings, app.folders(), *p.clock, app.errorHandler(),
                                            *p.fileDialog);
-    dataFile_->setRowWritten([this](const QString& path) { sync_->written(path); });
-    app.setBeforeExit([this] { sync_->syncNow(); });
-    peakFile_ = std::make_unique<PeakFile>(settings, app.folders(), app.errorHandler());
     save_ = std::make_unique<SaveCommand>(settings, model_, *dataFile_, *p.messageBox,
                                           app.errorHandler());
 
-    ScanHooks hooks;
-    hooks.PlotVoltArrays = [this] { plotArrays_->PlotVoltArrays(); };
-    hooks.PlotScaleArrays = [this] { plotArrays_->PlotScaleArrays(); };
-    hooks.ResetPlotHistory = [this] { plotArrays_->ResetPlotHistory(); };
-    hooks.UpdateChannelRangeVolts = [this] { range_->UpdateChannelRangeVolts(); };
-    hooks.UpdateChannelRangeScale = [this] { range_->UpdateChannelRangeScale(); };
-    hooks.ClearChannelRange = [this] { range_->ClearChannelRange(); };
-    hooks.WritePeakFile = [this] { peakFile_->WritePeakFile(peakEntries()); };
-    hooks.WriteToFile = [this](const QString& elapsed) {
-        dataFile_->WriteToFile(elapsed,
-                               recordedValues(app_.values(), app_.settings().WriteFileMethod));
-    };
-    loop_ = std::make_unique<SamplingLoop>(settings, values, model_, app.link(), *chart_, *p.clock,
-                                           app.errorHandler(), *p.messageBox, *p.timers,
-                                           app.eventGate(), *conversion_, std::move(hooks));
     runStatus_ = std::make_unique<RunStatusModel>(
         model_, *p.clock, *p.timers, [this] { return runCounts(); }, lineScanLimit(kLineBaud));
-    connect(loop_.get(), &SamplingLoop::samplingChanged, this, [this](bool sampling) {
-        if (sampling) {
-            runStatus_->started();
-        } else {
-            sync_->syncNow();  // what the run recorded is on the disk once sampling has stopped
-            runStatus_->stopped();
-        }
-    });
     panel_ = std::make_unique<ChannelPanel>(settings, model_, *chart_, *p.messageBox,
                                             [&app] { app.sendStartupCommands(); });
+    connectEngine();
     connectMenus();
-    app.link().setAveragingPendingChanged([this] {
-        const BoardLink& link = app_.link();
-        model_.setAveragingNotice(
-            link.averagingPending()
-                ? QStringLiteral("Samples Averaged %1 goes to the board when sampling stops and "
-                                 "applies from the next run.")
-                      .arg(app_.settings().SamplesAveraged)
-                : QString());
-    });
 }
 
 ConfigurationDialog* MainWindowAssembly::configurationWindow() const {
@@ -106,8 +71,6 @@ ConfigurationDialog* MainWindowAssembly::configurationWindow() const {
 }
 
 MainWindowAssembly::~MainWindowAssembly() {
-    app_.link().setAveragingPendingChanged({});
-    app_.setBeforeExit({});
     if (configuration_) {
         delete configuration_.data();
     }
@@ -115,11 +78,12 @@ MainWindowAssembly::~MainWindowAssembly() {
 
 RunCounts MainWindowAssembly::runCounts() const {
     RunCounts c;
-    c.scans = loop_->scanCount();
-    c.repeats = loop_->repeatCount();
-    c.reconnects = loop_->reconnectCount();
-    c.rowsWritten = dataFile_->rowsWritten();
-    c.rowsFailing = dataFile_->rowsFailing();
+    const AcquisitionEngine& engine = app_.engine();
+    c.scans = engine.scanCount();
+    c.repeats = engine.repeatCount();
+    c.reconnects = engine.reconnectCount();
+    c.rowsWritten = engine.rowsWritten();
+    c.rowsFailing = engine.rowsFailing();
     c.recording = app_.settings().DataFileInUse;
     if (c.recording) {
         c.fileBytes = QFileInfo(app_.settings().DataFilePath).size();
@@ -127,17 +91,147 @@ RunCounts MainWindowAssembly::runCounts() const {
     return c;
 }
 
+void MainWindowAssembly::connectEngine() {
+    AcquisitionEngine& engine = app_.engine();
+    connect(&engine, &AcquisitionEngine::rowTextChanged, this,
+            [this](int channel, RowField field, const QString& text) {
+                showRowText(channel, field, text);
+            });
+    connect(&engine, &AcquisitionEngine::valuesChanged, this,
+            [this](const AcquisitionValues& values, bool scanClosed) {
+                showValues(values, scanClosed);
+            });
+    connect(&engine, &AcquisitionEngine::samplingChanged, this,
+            [this](bool sampling) { showSampling(sampling); });
+    connect(&engine, &AcquisitionEngine::boardStatusChanged, &model_,
+            &MainWindowModel::setBoardStatus);
+    connect(&engine, &AcquisitionEngine::averagingPendingChanged, this, [this](bool pending) {
+        model_.setAveragingNotice(
+            pending ? QStringLiteral("Samples Averaged %1 goes to the board when sampling stops "
+                                     "and applies from the next run.")
+                          .arg(app_.settings().SamplesAveraged)
+                    : QString());
+    });
+}
+
+void MainWindowAssembly::showRowText(int channel, RowField field, const QString& text) {
+    switch (field) {
+        case RowField::VoltsText:
+            model_.setVoltsText(channel, text);
+            break;
+        case RowField::ScaledText:
+            model_.setScaledText(channel, text);
+            break;
+        case RowField::PeakText:
+            model_.setPeakText(channel, text);
+            break;
+        case RowField::PeakTimeText:
+            model_.setPeakTimeText(channel, text);
+            break;
+        case RowField::TareCaption:
+            model_.setTareCaption(channel, text);
+            break;
+        default:
+            break;
+    }
+}
+
+void MainWindowAssembly::showValues(const AcquisitionValues& values, bool scanClosed) {
+    AcquisitionValues& shown = app_.values();
+    shown.ChannelVolts = values.ChannelVolts;
+    shown.ChannelScaled = values.ChannelScaled;
+    shown.ChannelTare = values.ChannelTare;
+    shown.ElapsedTimeText = values.ElapsedTimeText;
+    if (!scanClosed) {
+        return;
+    }
+    // Every scan reaches the chart, however late the window comes to it.
+    const SettingsModel& settings = app_.settings();
+    if (settings.GraphMethod == QLatin1String("AutoScale")) {
+        const PerChannel<double>& data =
+            settings.GraphScale ? shown.ChannelScaled : shown.ChannelVolts;
+        const double x = leadingNumber(shown.ElapsedTimeText);
+        for (int c = 0; c < kChannelCount; ++c) {
+            chart_->appendPoint(plotOfChannel(c), x, data[c]);
+        }
+    } else if (settings.GraphMethod == QLatin1String("Continuous")) {
+        if (settings.GraphScale) {
+            plotArrays_->PlotScaleArrays();
+        } else {
+            plotArrays_->PlotVoltArrays();
+        }
+    }
+    if (model_.mnuChannelRangeVolts->isChecked()) {
+        range_->UpdateChannelRangeVolts();
+    } else if (model_.mnuChannelRangeScale->isChecked()) {
+        range_->UpdateChannelRangeScale();
+    }
+}
+
+void MainWindowAssembly::showSampling(bool sampling) {
+    if (!sampling && model_.mnuPeakOn->isChecked()) {
+        model_.mnuPeakOn->setChecked(false);  // the engine wrote the peak file
+        app_.settings().PeakOn = false;
+    }
+    for (int k = 0; k < kChannelCount; ++k) {
+        model_.setCheckEnabled(k, !sampling);
+    }
+    model_.mnuSample->setChecked(sampling);
+    model_.mnuTools->setEnabled(!sampling);
+    model_.mnuHelp->setEnabled(!sampling);
+    model_.mnuSave->setEnabled(!sampling);
+    chart_->clear();
+    chart_->setYCaption(app_.settings().GraphScale ? QStringLiteral("Scale")
+                                                   : QStringLiteral("Volts"));
+    if (!sampling) {
+        chart_->setXRange(0, 10);
+        chart_->setXAutoRange();
+    }
+    plotArrays_->ResetPlotHistory();
+    if (sampling) {
+        runStatus_->started();
+    } else {
+        range_->ClearChannelRange();
+        runStatus_->stopped();
+    }
+}
+
+void MainWindowAssembly::mnuSample_Click() {
+    // The action may have toggled its own check mark: it shows the engine's state instead,
+    // until the engine says that it changed.
+    AcquisitionEngine& engine = app_.engine();
+    model_.mnuSample->setChecked(engine.isSampling());
+    PerChannel<bool> checked{};
+    for (int k = 0; k < kChannelCount; ++k) {
+        checked[k] = model_.row(k).checked;
+    }
+    engine.toggleSampling(
+        app_.settings(), checked,
+        model_.mnuChannelRangeVolts->isChecked() || model_.mnuChannelRangeScale->isChecked());
+}
+
+void MainWindowAssembly::mnuPeakOn_Click() {
+    // Not a toggle: choosing it again restarts the tracking from the start values.
+    model_.mnuPeakOn->setChecked(true);
+    app_.settings().PeakOn = true;
+    app_.engine().peakOn(app_.settings());
+}
+
 void MainWindowAssembly::connectMenus() {
-    connect(model_.mnuSave, &QAction::triggered, this, [this] { save_->mnuSave_Click(); });
-    connect(model_.mnuSample, &QAction::triggered, this, [this] { loop_->mnuSample_Click(); });
+    connect(model_.mnuSave, &QAction::triggered, this, [this] {
+        save_->mnuSave_Click();
+        if (app_.settings().DataFileInUse) {
+            app_.engine().dataFileChosen(app_.settings());
+        }
+    });
+    connect(model_.mnuSample, &QAction::triggered, this, [this] { mnuSample_Click(); });
     connect(model_.mnuExit, &QAction::triggered, this, [this] { app_.shutdown(); });
     connect(model_.mnuOpenDataFile, &QAction::triggered, this, [this] { mnuOpenDataFile_Click(); });
     connect(model_.mnuExportChart, &QAction::triggered, this, [this] { mnuExportChart_Click(); });
     connect(model_.mnuCommPort, &QAction::triggered, this, [this] { mnuCommPort_Click(); });
     connect(model_.mnuConfiguration, &QAction::triggered, this,
             [this] { mnuConfiguration_Click(); });
-    connect(model_.mnuPeakOn, &QAction::triggered, this,
-            [this] { conversion_->mnuPeakOn_Click(); });
+    connect(model_.mnuPeakOn, &QAction::triggered, this, [this] { mnuPeakOn_Click(); });
     connect(model_.mnuSetDataInterval, &QAction::triggered, this,
             [this] { mnuSetDataInterval_Click(); });
     connect(model_.mnuSwapColor, &QAction::triggered, this, [this] { mnuSwapColor_Click(); });
@@ -149,19 +243,10 @@ void MainWindowAssembly::connectMenus() {
     connect(model_.mnuAbout, &QAction::triggered, this, [this] { mnuAbout_Click(); });
 
     connect(window_.get(), &MainWindow::tareClicked, this,
-            [this](int channel) { conversion_->cmdTare_Click(channel); });
+            [this](int channel) { app_.engine().tare(channel, model_.row(channel).scaledText); });
     connect(window_.get(), &MainWindow::keyPressed, this,
             [this](int key, Qt::KeyboardModifiers mods) { panel_->Form_KeyDown(key, mods); });
     connect(&app_.frame(), &FrameWindow::mainWindowActivated, this, [this] { panel_->Activate(); });
-}
-
-PerChannel<PeakEntry> MainWindowAssembly::peakEntries() const {
-    PerChannel<PeakEntry> entries;
-    for (int c = 0; c < kChannelCount; ++c) {
-        const ChannelRowState& row = model_.row(c);
-        entries[c] = {row.peakTimeText, row.peakText, app_.settings().PeakDisplay[c]};
-    }
-    return entries;
 }
 
 void MainWindowAssembly::mnuCommPort_Click() {
@@ -175,8 +260,7 @@ void MainWindowAssembly::mnuCommPort_Click() {
 
 void MainWindowAssembly::mnuConfiguration_Click() {
     // Opening the configuration window always stops a running sampling first.
-    ConfigurationDialogModel::StopSamplingFirst(*model_.mnuSample,
-                                                [this] { loop_->mnuSample_Click(); });
+    ConfigurationDialogModel::StopSamplingFirst(*model_.mnuSample, [this] { mnuSample_Click(); });
     if (configuration_) {
         app_.frame().mdiArea()->setActiveSubWindow(
             qobject_cast<QMdiSubWindow*>(configuration_->parentWidget()));
@@ -185,8 +269,16 @@ void MainWindowAssembly::mnuConfiguration_Click() {
     ConfigurationDialogHooks hooks;
     hooks.OpenConfigurationFile = [this] { return app_.configFile().OpenConfigurationFile(); };
     hooks.SaveConfigurationFile = [this] { return app_.configFile().SaveConfigurationFile(); };
-    hooks.WriteToDefaultConfigFile = [this] { app_.configFile().WriteToDefaultConfigFile(); };
-    hooks.ApplyColors = [this] { colours_->ApplyColors(); };
+    // The engine takes the settings as they are applied: a run started meanwhile records with
+    // them, as it would have with the window's own settings.
+    hooks.WriteToDefaultConfigFile = [this] {
+        app_.configFile().WriteToDefaultConfigFile();
+        app_.engine().applySettings(app_.settings());
+    };
+    hooks.ApplyColors = [this] {
+        colours_->ApplyColors();
+        app_.engine().applySettings(app_.settings());
+    };
     hooks.CaptureColors = [this] { colours_->CaptureColors(); };
     auto dialogModel = std::make_unique<ConfigurationDialogModel>(
         app_.settings(), *app_.platform().messageBox, std::move(hooks));

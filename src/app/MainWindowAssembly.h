@@ -1,7 +1,6 @@
 #pragma once
 
-#include "acquisition/ChannelConversion.h"
-#include "acquisition/SamplingLoop.h"
+#include "acquisition/AcquisitionValues.h"
 #include "app/SaveCommand.h"
 #include "config/ConfigurationDialog.h"
 #include "display/ChannelPanel.h"
@@ -11,8 +10,6 @@
 #include "display/RunStatusModel.h"
 #include "presentation/MainWindowModel.h"
 #include "recording/DataFile.h"
-#include "recording/PeakFile.h"
-#include "recording/SyncScheduler.h"
 
 #include <QPointer>
 
@@ -29,9 +26,10 @@ class MainWindow;
 class QCustomPlotChart;
 
 // The main window and everything that works on it: the presentation model, the chart, the
-// sampling loop with its conversion chain, the plot history, Channel Range, the colours, the
-// data and peak files, and the menu commands that open the dialogs. Built once per run, after
-// the frame load, and shown as the frame's "Main" child.
+// plot history, Channel Range, the colours, the choice of the data file, and the menu
+// commands. It shows what the acquisition engine signals (texts, scans, sampling state,
+// board status) and hands the operator's commands to it. Built once per run, after the frame
+// load, and shown as the frame's "Main" child.
 class MainWindowAssembly : public QObject {
     Q_OBJECT
   public:
@@ -42,11 +40,8 @@ class MainWindowAssembly : public QObject {
     MainWindowModel& model() { return model_; }
     MainWindow& window() { return *window_; }
     Chart& chart() { return *chart_; }
-    SamplingLoop& loop() { return *loop_; }
     PlotArrays& plotArrays() { return *plotArrays_; }
     ChannelPanel& panel() { return *panel_; }
-    DataFile& dataFile() { return *dataFile_; }
-    SyncScheduler& syncScheduler() { return *sync_; }
     RunStatusModel& runStatus() { return *runStatus_; }
     // The configuration window while it is open.
     ConfigurationDialog* configurationWindow() const;
@@ -67,11 +62,17 @@ class MainWindowAssembly : public QObject {
     void mnuOpenDataFile_Click();
 
   private:
+    void connectEngine();
     void connectMenus();
+    // The Sample command: the engine decides from its own state.
+    void mnuSample_Click();
+    void mnuPeakOn_Click();
+    // What the engine signals.
+    void showRowText(int channel, RowField field, const QString& text);
+    void showValues(const AcquisitionValues& values, bool scanClosed);
+    void showSampling(bool sampling);
     // Saves a chart as shown; the type follows the chosen name's extension.
     void exportChartAs(QCustomPlotChart& chart);
-    // The peak boxes as they stand, with the kind of peak each channel tracks.
-    PerChannel<PeakEntry> peakEntries() const;
     // The run-health line's counters as they stand.
     RunCounts runCounts() const;
 
@@ -81,15 +82,11 @@ class MainWindowAssembly : public QObject {
     QCustomPlotChart* plotChart_ = nullptr;  // the real chart, when it is the one in use
     ChartView* chartView_ = nullptr;         // around the real chart; owned by the window
     PngWidthPrompt pngWidth_;
-    std::unique_ptr<ChannelConversion> conversion_;
     std::unique_ptr<PlotArrays> plotArrays_;
     std::unique_ptr<ChannelRange> range_;
     std::unique_ptr<ColourRoutines> colours_;
-    std::unique_ptr<SyncScheduler> sync_;  // outlives the data file, which feeds it
-    std::unique_ptr<DataFile> dataFile_;
-    std::unique_ptr<PeakFile> peakFile_;
+    std::unique_ptr<DataFile> dataFile_;  // chooses the file and writes its header
     std::unique_ptr<SaveCommand> save_;
-    std::unique_ptr<SamplingLoop> loop_;
     std::unique_ptr<RunStatusModel> runStatus_;
     std::unique_ptr<ChannelPanel> panel_;
     std::unique_ptr<MainWindow> window_;

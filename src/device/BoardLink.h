@@ -16,8 +16,8 @@ namespace quorlin {
 // The thin layer over the board's serial port: opening and closing with the fixed line
 // settings, the blocking delay, decoding of the reply in PortBuffer and the samples-averaged
 // command pair.
-// Busy-waits on the monotonic millisecond tick: nothing is serviced meanwhile, on purpose.
-// 0 or less returns at once.
+// Sleeps the calling thread until the monotonic millisecond tick has moved past `ms`: nothing
+// is serviced on that thread meanwhile, on purpose. 0 or less returns at once.
 void WaitMilliseconds(Clock& clock, qint64 ms);
 
 class BoardLink {

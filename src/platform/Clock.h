@@ -3,6 +3,9 @@
 #include <QDateTime>
 #include <QtGlobal>
 
+#include <chrono>
+#include <thread>
+
 namespace quorlin {
 
 class Clock {
@@ -14,6 +17,9 @@ class Clock {
     virtual qint64 counter() = 0;
     virtual qint64 counterFrequency() = 0;
     virtual QDateTime localNow() = 0;
+    // Sleeps the calling thread for about `ms` milliseconds of the monotonic clock (never
+    // less than asked; a wake-up may come late).
+    virtual void sleepMs(qint64 ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); }
 };
 
 }  // namespace quorlin

@@ -397,4 +397,8 @@ std::unique_ptr<SerialPort> QtSerialPortFactory::create() {
     return std::make_unique<QtSerialPort>(store_, gate_);
 }
 
+std::unique_ptr<SerialPort> QtSerialPortFactory::createFor(EventGate& gate) {
+    return std::make_unique<QtSerialPort>(store_, gate);
+}
+
 }  // namespace quorlin

@@ -75,6 +75,7 @@ class QtSerialPortFactory : public SerialPortFactory {
   public:
     QtSerialPortFactory(SettingsStore& store, EventGate& gate) : store_(store), gate_(gate) {}
     std::unique_ptr<SerialPort> create() override;
+    std::unique_ptr<SerialPort> createFor(EventGate& gate) override;
 
   private:
     SettingsStore& store_;

@@ -25,6 +25,9 @@ class QtTimerFactory : public TimerFactory {
   public:
     explicit QtTimerFactory(EventGate& gate) : gate_(gate) {}
     std::unique_ptr<OneShotTimer> create() override { return std::make_unique<QtTimer>(gate_); }
+    std::unique_ptr<OneShotTimer> createFor(EventGate& gate) override {
+        return std::make_unique<QtTimer>(gate);
+    }
 
   private:
     EventGate& gate_;

@@ -40,14 +40,22 @@ class SerialPort : public QObject {
     virtual QString deviceName() const { return {}; }
 
   signals:
-    // Delivered on the UI thread, never inside another onComm() handler or a modal box.
+    // Delivered on the thread that owns the port, never inside another onComm() handler.
     void onComm();
 };
+
+class EventGate;
 
 class SerialPortFactory {
   public:
     virtual ~SerialPortFactory() = default;
     virtual std::unique_ptr<SerialPort> create() = 0;
+    // A port whose events pass `gate`, the gate of the thread that calls (and then owns the
+    // port). Ports without a gate of their own ignore it.
+    virtual std::unique_ptr<SerialPort> createFor(EventGate& gate) {
+        static_cast<void>(gate);
+        return create();
+    }
 };
 
 }  // namespace quorlin

@@ -6,7 +6,7 @@
 
 namespace quorlin {
 
-// A one-shot timer on the UI thread (used only by the sampling loop's reply watchdog).
+// A one-shot timer on the thread that made it.
 class OneShotTimer : public QObject {
     Q_OBJECT
   public:
@@ -20,10 +20,17 @@ class OneShotTimer : public QObject {
     void timeout();
 };
 
+class EventGate;
+
 class TimerFactory {
   public:
     virtual ~TimerFactory() = default;
     virtual std::unique_ptr<OneShotTimer> create() = 0;
+    // A timer whose timeout passes `gate`, the gate of the thread that calls.
+    virtual std::unique_ptr<OneShotTimer> createFor(EventGate& gate) {
+        static_cast<void>(gate);
+        return create();
+    }
 };
 
 }  // namespace quorlin

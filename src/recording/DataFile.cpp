@@ -89,7 +89,7 @@ void DataFile::WriteToFile(const QString& elapsedTimeText, std::span<const doubl
             rowWritten_(settings_.DataFilePath);
         }
     } catch (const AppError& e) {
-        if (std::exchange(rowsFailing_, true)) {
+        if (rowsFailing_.exchange(true)) {
             return;  // a full disk fails every row: one report until a row gets through
         }
         errors_.SimpleErrorHandler(e.number, QStringLiteral("WriteToFile"),

@@ -3,6 +3,7 @@
 #include <QString>
 #include <QStringList>
 
+#include <atomic>
 #include <functional>
 #include <span>
 #include <utility>
@@ -37,10 +38,17 @@ class DataFile {
     void setRowWritten(std::function<void(const QString&)> rowWritten) {
         rowWritten_ = std::move(rowWritten);
     }
-    // Rows in the file in use: since it was chosen or started again.
+    // Both may be read from any thread. Rows in the file in use: since it was chosen or
+    // started again.
     qint64 rowsWritten() const { return rowsWritten_; }
     // The last row could not be written.
     bool rowsFailing() const { return rowsFailing_; }
+    // Another file was chosen (by another DataFile): its rows are counted from none, and its
+    // first failure is reported again.
+    void fileReplaced() {
+        rowsWritten_ = 0;
+        rowsFailing_ = false;
+    }
 
     // The five header lines and one row, as written.
     QStringList headerLines() const;
@@ -55,8 +63,8 @@ class DataFile {
     ErrorHandler& errors_;
     FileDialog& dialog_;
     std::function<void(const QString&)> rowWritten_;
-    qint64 rowsWritten_ = 0;
-    bool rowsFailing_ = false;
+    std::atomic<qint64> rowsWritten_ = 0;
+    std::atomic<bool> rowsFailing_ = false;
 };
 
 }  // namespace quorlin

@@ -40,21 +40,16 @@ class SamplingLoopTest : public ::testing::Test {
         for (int k = 0; k < kChannelCount; ++k) {
             settings.ChannelActive[k] = 1;
             settings.Slope[k] = 2;
-            model.setChecked(k, true);
+            readings.setChecked(k, true);
         }
     }
 
     ScanHooks recordingHooks() {
         ScanHooks h;
-        auto rec = [this](const char* name) {
-            return [this, name] { hookCalls.append(QString::fromLatin1(name)); };
+        h.ScanClosed = [this] {
+            hookCalls.append(QStringLiteral("ScanClosed"));
+            closedScans.push_back(values);
         };
-        h.PlotVoltArrays = rec("PlotVoltArrays");
-        h.PlotScaleArrays = rec("PlotScaleArrays");
-        h.ResetPlotHistory = rec("ResetPlotHistory");
-        h.UpdateChannelRangeVolts = rec("UpdateChannelRangeVolts");
-        h.UpdateChannelRangeScale = rec("UpdateChannelRangeScale");
-        h.ClearChannelRange = rec("ClearChannelRange");
         h.WritePeakFile = [this] {
             hookCalls.append(QStringLiteral("WritePeakFile"));
             if (onPeakFile) {
@@ -85,22 +80,22 @@ class SamplingLoopTest : public ::testing::Test {
 
     SettingsModel settings;
     AcquisitionValues values;
-    MainWindowModel model;
+    ChannelReadings readings;
     EventGate gate;
     test::FakeSerialPort port{&gate};
     test::FakeClock clock;
     test::RecordingErrorHandler errors;
     test::RecordingMessageBox messages;
-    test::RecordingChart chart;
     test::FakeTimerFactory timers;
     QStringList hookCalls;
+    std::vector<AcquisitionValues> closedScans;  // the values as each scan closed
     QStringList rows;
     std::function<void()> onPeakFile;
     std::function<void()> onRow;
     BoardLink link{settings, port, clock, errors, messages};
-    ChannelConversion conversion{settings, values, model, clock};
-    SamplingLoop loop{settings, values,   model,  link, chart,      clock,
-                      errors,   messages, timers, gate, conversion, recordingHooks()};
+    ChannelConversion conversion{settings, values, readings, clock};
+    SamplingLoop loop{settings, values, readings, link,       clock,           errors,
+                      messages, timers, gate,     conversion, recordingHooks()};
 };
 
 TEST_F(SamplingLoopTest, refusals_comeInOrderAndChangeNothing) {
@@ -110,30 +105,25 @@ TEST_F(SamplingLoopTest, refusals_comeInOrderAndChangeNothing) {
     settings.CurrentCommPort = 3;
     click();
     settings.ChannelActive[2] = 1;
-    model.mnuChannelRangeVolts->setChecked(true);
+    loop.setChannelRangeOn(true);
     click();
     EXPECT_EQ(messages.okTexts,
               QStringList({"No communication port has been selected!",
                            "No active channels have been selected!",
                            "Two or more active channels are needed to use Channel Range!"}));
     EXPECT_FALSE(loop.isSampling());
-    EXPECT_FALSE(model.mnuSample->isChecked());
     EXPECT_FALSE(port.isOpen());
     EXPECT_TRUE(port.written().isEmpty());
-    EXPECT_TRUE(chart.calls.isEmpty());
-    EXPECT_TRUE(model.row(0).checkEnabled);
 
-    model.mnuChannelRangeVolts->setChecked(false);
-    model.mnuChannelRangeScale->setChecked(true);
     settings.ChannelActive[5] = 1;
     click();
     EXPECT_EQ(messages.okTexts.size(), 3);
     EXPECT_TRUE(loop.isSampling());
 }
 
-TEST_F(SamplingLoopTest, start_preparesWindowAndPortThenAsksForChannelZero) {
+TEST_F(SamplingLoopTest, start_preparesReadingsAndPortThenAsksForChannelZero) {
     settings.GraphScale = true;
-    model.setVoltsText(4, QStringLiteral("1.5"));
+    readings.setVoltsText(4, QStringLiteral("1.5"));
     port.setCommPort(3);
     port.setPortOpen(true);
     port.feedQuietly(QByteArray("\x01\xFF", 2));  // stale bytes from before the start
@@ -142,24 +132,16 @@ TEST_F(SamplingLoopTest, start_preparesWindowAndPortThenAsksForChannelZero) {
     EXPECT_EQ(port.written(), QByteArray("\x66"));
     EXPECT_EQ(port.threshold(), 3);
     EXPECT_TRUE(port.pending().isEmpty());
-    for (int k = 0; k < kChannelCount; ++k) {
-        EXPECT_FALSE(model.row(k).checkEnabled) << k;
-    }
-    EXPECT_TRUE(model.mnuSample->isChecked());
-    EXPECT_FALSE(model.mnuTools->isEnabled());
-    EXPECT_FALSE(model.mnuHelp->isEnabled());
-    EXPECT_FALSE(model.mnuSave->isEnabled());
-    EXPECT_TRUE(model.mnuFile->isEnabled());
-    EXPECT_EQ(chart.calls, QStringList({"clear", "caption Scale"}));
-    EXPECT_EQ(hookCalls, QStringList({"ResetPlotHistory"}));
-    EXPECT_EQ(model.row(4).voltsText, "0");
-    EXPECT_EQ(model.row(4).scaledText, "0");
+    EXPECT_TRUE(loop.isSampling());
+    EXPECT_TRUE(hookCalls.isEmpty());
+    EXPECT_EQ(readings.row(4).voltsText, "0");
+    EXPECT_EQ(readings.row(4).scaledText, "0");
 
     // The first reply is channel 0's, not mixed with the stale bytes.
     answer(reply(0x20, 0x01));
-    EXPECT_EQ(model.row(0).voltsText, "0.001");
+    EXPECT_EQ(readings.row(0).voltsText, "0.001");
     EXPECT_EQ(values.ChannelVolts[0], 0.001);
-    EXPECT_EQ(model.row(0).scaledText, "0.002");
+    EXPECT_EQ(readings.row(0).scaledText, "0.002");
 }
 
 TEST_F(SamplingLoopTest, requestsGoRoundAllEightChannelsInTheBoardsOrder) {
@@ -196,17 +178,17 @@ TEST_F(SamplingLoopTest, badReplies_repeatSameRequestOnceTheLineIsQuiet_andShowN
 
     EXPECT_EQ(port.written(), before + "yyy");
     EXPECT_EQ(loop.repeatCount(), 3u);
-    EXPECT_EQ(model.row(2).voltsText, "0");
+    EXPECT_EQ(readings.row(2).voltsText, "0");
     EXPECT_EQ(values.ChannelVolts[2], 0.0);
     EXPECT_EQ(values.CurrentChannel, 2);
 
     answer(reply(0x20, 0x00 + 2));
-    EXPECT_EQ(model.row(2).voltsText, "0.001");
+    EXPECT_EQ(readings.row(2).voltsText, "0.001");
     EXPECT_EQ(lastRequest(), 'w');
 }
 
 TEST_F(SamplingLoopTest, untickedChannelIsStillRequestedAndShowsZero) {
-    model.setChecked(3, false);
+    readings.setChecked(3, false);
     values.ChannelVolts[3] = 9;
     click();
     for (int i = 0; i < 3; ++i) {
@@ -219,9 +201,9 @@ TEST_F(SamplingLoopTest, untickedChannelIsStillRequestedAndShowsZero) {
     EXPECT_EQ(values.CurrentChannel, 3);
     answer(reply(0x3F, 0xFF));
     EXPECT_EQ(values.ChannelVolts[3], 0.0);
-    EXPECT_EQ(model.row(3).voltsText, "0");
+    EXPECT_EQ(readings.row(3).voltsText, "0");
     EXPECT_EQ(lastRequest(), 'm');
-    EXPECT_EQ(model.row(2).voltsText, "0.61");  // ticked neighbours are decoded
+    EXPECT_EQ(readings.row(2).voltsText, "0.61");  // ticked neighbours are decoded
 }
 
 TEST_F(SamplingLoopTest, elapsedTimeIsStampedAtChannelZeroFromTheCounter) {
@@ -246,39 +228,27 @@ TEST_F(SamplingLoopTest, elapsedTimeIsStampedAtChannelZeroFromTheCounter) {
     }
 }
 
-TEST_F(SamplingLoopTest, autoScaleAppendsOnePointPerPlotEachScan) {
-    model.setChecked(6, false);
+TEST_F(SamplingLoopTest, eachScanIsHandedOnOnceAtItsClose) {
+    readings.setChecked(6, false);
     click();
     clock.counterValue = 250'000;
     for (int k = 0; k < kChannelCount; ++k) {
         answer(replyOf(k));
         if (k < 7) {
-            EXPECT_TRUE(chart.appended[1].empty());  // only the scan's close plots
+            EXPECT_TRUE(closedScans.empty());  // only the scan's close hands it on
         }
     }
+    ASSERT_EQ(closedScans.size(), 1u);
+    EXPECT_EQ(closedScans[0].ElapsedTimeText, ".25");
     for (int k = 0; k < kChannelCount; ++k) {
-        ASSERT_EQ(chart.appended[k + 1].size(), 1u) << k;
-        EXPECT_EQ(chart.appended[k + 1][0].first, 0.25);
-        EXPECT_EQ(chart.appended[k + 1][0].second, k == 6 ? 0.0 : values.ChannelVolts[k]);
+        EXPECT_EQ(closedScans[0].ChannelVolts[k], readings.row(k).voltsText.toDouble()) << k;
+        EXPECT_EQ(closedScans[0].ChannelScaled[k], readings.row(k).scaledText.toDouble()) << k;
     }
-    EXPECT_EQ(chart.appended[4][0].second, 1.831);
-
-    settings.GraphScale = true;
+    EXPECT_EQ(closedScans[0].ChannelVolts[3], 1.831);
+    EXPECT_EQ(closedScans[0].ChannelScaled[3], 3.662);  // slope 2
+    EXPECT_EQ(closedScans[0].ChannelVolts[6], 0.0);     // not ticked
     scan();
-    ASSERT_EQ(chart.appended[1].size(), 2u);
-    EXPECT_EQ(chart.appended[2][1].second, 1.22);  // slope 2 on 0.61 V
-
-    // The method's name is matched exactly, case included.
-    settings.GraphMethod = QStringLiteral("autoscale");
-    scan();
-    EXPECT_EQ(chart.appended[1].size(), 2u);
-    EXPECT_TRUE(hookCalls.filter("Arrays").isEmpty());
-    settings.GraphMethod = QStringLiteral("Continuous");
-    scan();
-    settings.GraphScale = false;
-    scan();
-    EXPECT_EQ(hookCalls.filter("Arrays"), QStringList({"PlotScaleArrays", "PlotVoltArrays"}));
-    EXPECT_EQ(chart.appended[1].size(), 2u);
+    EXPECT_EQ(closedScans.size(), 2u);
 }
 
 TEST_F(SamplingLoopTest, dataRows_gatedByIntervalOnlyWhileAFileIsInUse) {
@@ -341,75 +311,43 @@ TEST_F(SamplingLoopTest, healthCounters_countScansAndRepeatedRequests_startAndSt
     EXPECT_EQ(changes, QList<bool>({true, false}));
 }
 
-TEST_F(SamplingLoopTest, channelRangeHookFollowsTheCheckMarks) {
-    click();
-    scan();
-    EXPECT_TRUE(hookCalls.filter("ChannelRange").filter("Update").isEmpty());
-    click();
-
-    model.mnuChannelRangeVolts->setChecked(true);
-    click();
-    for (int i = 0; i < 7; ++i) {
-        answer();
-    }
-    EXPECT_TRUE(hookCalls.filter("Update").isEmpty());
-    answer();
-    EXPECT_EQ(hookCalls.filter("Update"), QStringList({"UpdateChannelRangeVolts"}));
-    click();
-
-    hookCalls.clear();
-    model.mnuChannelRangeVolts->setChecked(false);
-    model.mnuChannelRangeScale->setChecked(true);
-    click();
-    scan();
-    EXPECT_EQ(hookCalls.filter("Update"), QStringList({"UpdateChannelRangeScale"}));
-}
-
 TEST_F(SamplingLoopTest, stopWithPeakOn_writesPeakFileOnceThenResetsPeaks) {
     settings.PeakDisplay[0] = 2;
     conversion.mnuPeakOn_Click();
     click();
     answer(replyOf(3));
-    ASSERT_EQ(model.row(0).peakText, "3.662");
+    ASSERT_EQ(readings.row(0).peakText, "3.662");
     QString peakAtWrite;
-    onPeakFile = [&] { peakAtWrite = model.row(0).peakText; };
+    onPeakFile = [&] { peakAtWrite = readings.row(0).peakText; };
 
     click();
     EXPECT_EQ(hookCalls.count("WritePeakFile"), 1);
     EXPECT_EQ(peakAtWrite, "3.662");  // the file sees the run's peaks
-    EXPECT_FALSE(model.mnuPeakOn->isChecked());
     EXPECT_FALSE(settings.PeakOn);
-    EXPECT_EQ(model.row(0).peakText, "0");
-    EXPECT_EQ(model.row(0).peakTimeText, "");
+    EXPECT_EQ(readings.row(0).peakText, "0");
+    EXPECT_EQ(readings.row(0).peakTimeText, "");
 
     click();
     click();  // a run without Peak On writes no peak file
     EXPECT_EQ(hookCalls.count("WritePeakFile"), 1);
 }
 
-TEST_F(SamplingLoopTest, stop_closesPortAndClearsTheWindow) {
+TEST_F(SamplingLoopTest, stop_closesPortAndClearsTheReadings) {
     click();
     scan();
     answer();
-    ASSERT_EQ(model.row(0).voltsText, "0.61");
-    chart.calls.clear();
+    ASSERT_EQ(readings.row(0).voltsText, "0.61");
     hookCalls.clear();
     const QByteArray written = port.written();
 
     click();
     EXPECT_FALSE(port.isOpen());
     EXPECT_FALSE(loop.isSampling());
-    EXPECT_FALSE(model.mnuSample->isChecked());
-    EXPECT_TRUE(model.mnuTools->isEnabled());
-    EXPECT_TRUE(model.mnuHelp->isEnabled());
-    EXPECT_TRUE(model.mnuSave->isEnabled());
     for (int k = 0; k < kChannelCount; ++k) {
-        EXPECT_TRUE(model.row(k).checkEnabled) << k;
-        EXPECT_EQ(model.row(k).voltsText, "0") << k;
-        EXPECT_EQ(model.row(k).scaledText, "0") << k;
+        EXPECT_EQ(readings.row(k).voltsText, "0") << k;
+        EXPECT_EQ(readings.row(k).scaledText, "0") << k;
     }
-    EXPECT_EQ(chart.calls, QStringList({"clear", "caption Volts", "xrange 0 10", "xauto"}));
-    EXPECT_EQ(hookCalls, QStringList({"ResetPlotHistory", "ClearChannelRange"}));
+    EXPECT_TRUE(hookCalls.isEmpty());
     EXPECT_FALSE(watchdog().isActive());
 
     answer();  // nothing more is asked of the board
@@ -438,7 +376,7 @@ TEST_F(SamplingLoopTest, nextRequestGoesOutBeforeTheReplyIsShown_aFailureAfterIt
     QString voltsAtRow;
     onRow = [&] {
         writtenAtRow = port.written();
-        voltsAtRow = model.row(7).voltsText;
+        voltsAtRow = readings.row(7).voltsText;
         throw AppError(ErrorNumber::Overflow, QStringLiteral("Overflow"));
     };
     click();
@@ -455,7 +393,7 @@ TEST_F(SamplingLoopTest, nextRequestGoesOutBeforeTheReplyIsShown_aFailureAfterIt
     // The reply to the request already sent is dropped: the loop stands still.
     answer(replyOf(4));
     EXPECT_EQ(port.written(), QByteArray("fxywmnopf"));
-    EXPECT_EQ(model.row(0).voltsText, "0.61");
+    EXPECT_EQ(readings.row(0).voltsText, "0.61");
     EXPECT_EQ(errors.reports.size(), 1u);
 
     // Stop and start again: the loop runs from channel 0.
@@ -463,7 +401,7 @@ TEST_F(SamplingLoopTest, nextRequestGoesOutBeforeTheReplyIsShown_aFailureAfterIt
     click();
     click();
     answer(replyOf(2));
-    EXPECT_EQ(model.row(0).voltsText, "1.221");
+    EXPECT_EQ(readings.row(0).voltsText, "1.221");
     EXPECT_EQ(lastRequest(), 'x');
 }
 
@@ -479,12 +417,13 @@ TEST_F(SamplingLoopTest, openFailure_reportsThenWaitsForTheDevice_andStartsWhenI
         click();
         EXPECT_EQ(errors.sources(), QStringList({"OpenCommPort", "mnuSample_Click", kOnCommText}));
         EXPECT_EQ(errors.reports[1].number, ErrorNumber::DeviceNotOpen);
+        EXPECT_EQ(errors.reports[1].screen, "Main");
         EXPECT_FALSE(errors.reports[2].boxShown);
+        EXPECT_TRUE(loop.isSampling());
         EXPECT_TRUE(loop.isReconnecting());
-        EXPECT_TRUE(model.boardStatus().startsWith("The board was lost on serial port"));
-        EXPECT_TRUE(model.mnuSample->isChecked());
-        EXPECT_FALSE(model.mnuTools->isEnabled());
+        EXPECT_TRUE(readings.boardStatus().startsWith("The board was lost on serial port"));
         EXPECT_TRUE(port.written().isEmpty());
+        EXPECT_FALSE(watchdog().isActive());
         if (deviceComes) {
             port.openNormally();
             reconnectTimer().fire();
@@ -492,29 +431,11 @@ TEST_F(SamplingLoopTest, openFailure_reportsThenWaitsForTheDevice_andStartsWhenI
             EXPECT_FALSE(loop.isReconnecting());
         }
         click();
-        EXPECT_FALSE(model.mnuSample->isChecked());
+        EXPECT_FALSE(loop.isSampling());
         EXPECT_FALSE(loop.isReconnecting());
         EXPECT_FALSE(reconnectTimer().isActive());
-        EXPECT_TRUE(model.mnuTools->isEnabled());
         EXPECT_FALSE(port.isOpen());
     }
-}
-
-TEST_F(SamplingLoopTest, clickDecidesFromLoopStateEvenWhenActionToggledItself) {
-    model.mnuSample->trigger();  // a checkable menu item ticks itself before forwarding
-    click();
-    EXPECT_TRUE(loop.isSampling());
-    EXPECT_EQ(port.written(), QByteArray("f"));
-    model.mnuSample->trigger();
-    click();
-    EXPECT_FALSE(loop.isSampling());
-    EXPECT_FALSE(model.mnuSample->isChecked());
-    EXPECT_FALSE(port.isOpen());
-
-    settings.CurrentCommPort = 0;
-    model.mnuSample->trigger();
-    click();  // refused: the mark goes back off
-    EXPECT_FALSE(model.mnuSample->isChecked());
 }
 
 TEST_F(SamplingLoopTest, watchdog_retriesTheSameRequestAfterSilenceAndQuiet) {
@@ -528,7 +449,7 @@ TEST_F(SamplingLoopTest, watchdog_retriesTheSameRequestAfterSilenceAndQuiet) {
 
     port.feedQuietly(QByteArray("\xFF\x20", 2));  // the rest of the reply was lost
     watchdog().fire();
-    EXPECT_EQ(model.boardStatus(), "The board is not answering on serial port 3. Retrying...");
+    EXPECT_EQ(readings.boardStatus(), "The board is not answering on serial port 3. Retrying...");
     EXPECT_TRUE(port.pending().isEmpty());
     EXPECT_EQ(watchdog().interval, SamplingLoop::kQuietMs);
     EXPECT_TRUE(watchdog().isActive());
@@ -544,18 +465,18 @@ TEST_F(SamplingLoopTest, watchdog_retriesTheSameRequestAfterSilenceAndQuiet) {
     watchdog().fire();  // quiet: ask again
     EXPECT_EQ(port.written(), before + "y");
     EXPECT_EQ(watchdog().interval, SamplingLoop::kReplyTimeoutMs);
-    EXPECT_FALSE(model.boardStatus().isEmpty());
+    EXPECT_FALSE(readings.boardStatus().isEmpty());
 
     answer(reply(0x20, 0x03));
-    EXPECT_EQ(model.boardStatus(), "");
-    EXPECT_EQ(model.row(2).voltsText, "0.002");
+    EXPECT_EQ(readings.boardStatus(), "");
+    EXPECT_EQ(readings.row(2).voltsText, "0.002");
     watchdog().fire();  // the line stayed quiet after the retry's reply
     EXPECT_EQ(lastRequest(), 'w');
 
     watchdog().fire();  // stop cancels a running watchdog and its status
     click();
     EXPECT_FALSE(watchdog().isActive());
-    EXPECT_EQ(model.boardStatus(), "");
+    EXPECT_EQ(readings.boardStatus(), "");
     const QByteArray atStop = port.written();
     watchdog().fire();  // a timeout already on its way does nothing
     EXPECT_EQ(port.written(), atStop);
@@ -572,18 +493,18 @@ TEST_F(SamplingLoopTest, watchdog_lateReplyIsNeverTakenForTheNextChannel) {
 
     answer(reply(0x3F, 0xFF));  // channel 2's reply, too late
     EXPECT_EQ(port.written(), before);
-    EXPECT_EQ(model.row(2).voltsText, "0");
-    EXPECT_EQ(model.row(3).voltsText, "0");
+    EXPECT_EQ(readings.row(2).voltsText, "0");
+    EXPECT_EQ(readings.row(3).voltsText, "0");
     EXPECT_EQ(values.CurrentChannel, 2);
     EXPECT_EQ(watchdog().interval, SamplingLoop::kQuietMs);
 
     watchdog().fire();
     EXPECT_EQ(port.written(), before + "y");
     answer(reply(0x20, 0x01));
-    EXPECT_EQ(model.row(2).voltsText, "0.001");
+    EXPECT_EQ(readings.row(2).voltsText, "0.001");
     watchdog().fire();
     answer(reply(0x20, 0x02));
-    EXPECT_EQ(model.row(3).voltsText, "0.001");
+    EXPECT_EQ(readings.row(3).voltsText, "0.001");
 }
 
 TEST_F(SamplingLoopTest, watchdog_secondReplyAfterTheRetryIsNeverTakenForTheNextChannel) {
@@ -597,20 +518,20 @@ TEST_F(SamplingLoopTest, watchdog_secondReplyAfterTheRetryIsNeverTakenForTheNext
     ASSERT_TRUE(retried.endsWith("yy"));
 
     answer(reply(0x20, 0x01));  // the first request's reply, later than the retry
-    EXPECT_EQ(model.row(2).voltsText, "0.001");
+    EXPECT_EQ(readings.row(2).voltsText, "0.001");
     EXPECT_EQ(port.written(), retried);  // channel 3 waits until the line is quiet
-    EXPECT_EQ(model.boardStatus(), "");
+    EXPECT_EQ(readings.boardStatus(), "");
     answer(reply(0x3F, 0xFF));  // the retry's reply
-    EXPECT_EQ(model.row(2).voltsText, "0.001");
-    EXPECT_EQ(model.row(3).voltsText, "0");
+    EXPECT_EQ(readings.row(2).voltsText, "0.001");
+    EXPECT_EQ(readings.row(3).voltsText, "0");
     EXPECT_EQ(port.written(), retried);
 
     watchdog().fire();
     EXPECT_EQ(port.written(), retried + "w");
     answer(reply(0x20, 0x02));
-    EXPECT_EQ(model.row(3).voltsText, "0.001");
+    EXPECT_EQ(readings.row(3).voltsText, "0.001");
     answer(reply(0x20, 0x04));  // no retry pending: on at once
-    EXPECT_EQ(model.row(4).voltsText, "0.002");
+    EXPECT_EQ(readings.row(4).voltsText, "0.002");
     EXPECT_EQ(lastRequest(), 'n');
 }
 
@@ -630,8 +551,7 @@ TEST_F(SamplingLoopTest, lineLost_reportedOnceWithoutRequestThenStopIsClean) {
 
     click();
     EXPECT_EQ(errors.reports.size(), 1u);
-    EXPECT_FALSE(model.mnuSample->isChecked());
-    EXPECT_TRUE(model.mnuTools->isEnabled());
+    EXPECT_FALSE(loop.isSampling());
 }
 
 TEST_F(SamplingLoopTest, portEventNeverRunsInsideAnotherOne) {
@@ -648,7 +568,7 @@ TEST_F(SamplingLoopTest, portEventNeverRunsInsideAnotherOne) {
     EXPECT_EQ(writtenInside, QByteArray("fxywmnopf"));
     EXPECT_EQ(port.written(), QByteArray("fxywmnopf"));
     EXPECT_TRUE(waitFor([&] { return port.written().endsWith("fx"); }));
-    EXPECT_EQ(model.row(0).voltsText, "1.221");
+    EXPECT_EQ(readings.row(0).voltsText, "1.221");
 }
 
 TEST_F(SamplingLoopTest, eventsRaisedWithTheGateHeld_areHandledAtOnce) {
@@ -661,11 +581,11 @@ TEST_F(SamplingLoopTest, eventsRaisedWithTheGateHeld_areHandledAtOnce) {
     answer(replyOf(2));
     EXPECT_EQ(port.written(), QByteArray("fx"));
     EXPECT_FALSE(gateOpenAtWrite);
-    EXPECT_EQ(model.row(0).voltsText, "1.221");
+    EXPECT_EQ(readings.row(0).voltsText, "1.221");
     {
         const EventGate::Hold delivery(gate);
         watchdog().fire();
-        EXPECT_FALSE(model.boardStatus().isEmpty());
+        EXPECT_FALSE(readings.boardStatus().isEmpty());
     }
 }
 
@@ -696,8 +616,7 @@ TEST_F(SamplingLoopReconnectTest, lostLine_loggedWithoutABoxAndTheRunStaysOn) {
     EXPECT_TRUE(messages.all.isEmpty());
     EXPECT_TRUE(loop.isSampling());
     EXPECT_TRUE(loop.isReconnecting());
-    EXPECT_TRUE(model.mnuSample->isChecked());
-    EXPECT_EQ(model.boardStatus(),
+    EXPECT_EQ(readings.boardStatus(),
               "The board was lost on serial port 3 (/dev/serial/by-id/usb-QRL-if00) since "
               "14:05:09. Reconnecting...");
     EXPECT_FALSE(watchdog().isActive());
@@ -735,7 +654,7 @@ TEST_F(SamplingLoopReconnectTest, reopeningRetriesQuietlyThenResumesWithANewScan
     EXPECT_EQ(port.written(), QByteArray("zjf"));
     EXPECT_EQ(port.threshold(), 3);
     EXPECT_FALSE(loop.isReconnecting());
-    EXPECT_TRUE(model.boardStatus().isEmpty());
+    EXPECT_TRUE(readings.boardStatus().isEmpty());
     EXPECT_EQ(loop.reconnectCount(), 1u);
     const test::ReportedError& back = errors.reports[2];
     EXPECT_FALSE(back.boxShown);
@@ -768,11 +687,11 @@ TEST_F(SamplingLoopReconnectTest, goneAgainDuringTheCommandPause_triesAgainWithO
     EXPECT_TRUE(messages.all.isEmpty());
     EXPECT_TRUE(port.written().endsWith("zjf"));
     answer(replyOf(2));
-    EXPECT_EQ(model.row(0).voltsText, "1.221");  // the reply to channel 0, taken as channel 0's
+    EXPECT_EQ(readings.row(0).voltsText, "1.221");  // the reply to channel 0, taken as channel 0's
 }
 
 TEST_F(SamplingLoopReconnectTest, stoppingWhileReconnecting_isCleanAndEndsTheRetries) {
-    model.mnuPeakOn->setChecked(true);
+    settings.PeakOn = true;
     loseLine();
     click();
     EXPECT_FALSE(loop.isSampling());
@@ -780,7 +699,7 @@ TEST_F(SamplingLoopReconnectTest, stoppingWhileReconnecting_isCleanAndEndsTheRet
     EXPECT_FALSE(reconnectTimer().isActive());
     EXPECT_TRUE(hookCalls.contains("WritePeakFile"));
     EXPECT_TRUE(messages.all.isEmpty());
-    EXPECT_TRUE(model.boardStatus().isEmpty());
+    EXPECT_TRUE(readings.boardStatus().isEmpty());
     const int opens = port.openCount();
     reconnectTimer().fire();  // a tick already on its way
     EXPECT_EQ(port.openCount(), opens);

@@ -1,5 +1,6 @@
 #include "app/Application.h"
 #include "app/ScriptedInstance.h"
+#include "device/BoardLink.h"
 #include "support/Fakes.h"
 #include "support/TempFolder.h"
 
@@ -72,11 +73,13 @@ TEST_F(ApplicationTest, startupCommands_sentOnlyWhenAPortIsChosen) {
     ASSERT_TRUE(app->loadFrame());
     app->settings().SamplesAveraged = 100;
     app->sendStartupCommands();
+    app->engine().call([] {});  // the engine sends them
     EXPECT_TRUE(port->written().isEmpty());
     EXPECT_EQ(port->openCount(), 0);
 
     app->settings().CurrentCommPort = 2;
     app->sendStartupCommands();
+    app->engine().call([] {});
     EXPECT_EQ(port->written(), QByteArray("zk"));
     EXPECT_EQ(port->commPort(), 2);
     EXPECT_FALSE(port->isOpen());
@@ -86,14 +89,18 @@ TEST_F(ApplicationTest, cancelInHandler_closesPortReleasesLockAndEnds) {
     auto app = make();
     ASSERT_TRUE(app->loadFrame());
     QDir(temp.path()).mkdir(QStringLiteral("Logs"));
-    app->link().OpenCommPort(app->mainPort(), QStringLiteral("Main"));
+    AcquisitionEngine& engine = app->engine();
+    engine.applySettings(app->settings());
+    engine.call([&] { engine.link().OpenCommPort(engine.mainPort(), QStringLiteral("Main")); });
     ASSERT_TRUE(port->isOpen());
+    bool openAtEnd = true;
+    port->onDestroy = [&](const FakeSerialPort& p) { openAtEnd = p.isOpen(); };
     box->answers = {false};
     app->errorHandler().SimpleErrorHandler(57, QStringLiteral("MSComm1_OnComm"),
                                            QStringLiteral("Main"), QStringLiteral("I/O"));
     EXPECT_EQ(processEnds, 1);
     EXPECT_EQ(lockReleases, 1);
-    EXPECT_FALSE(port->isOpen());
+    EXPECT_FALSE(openAtEnd);  // closed before the engine ended
     EXPECT_TRUE(QFile::exists(app->folders().errorLog()));
 }
 

@@ -89,6 +89,13 @@ TEST_F(BoardLinkTest, waitMilliseconds_zeroOrLess_returnsWithoutReadingTheClock)
     EXPECT_EQ(clock.tickReads, 0);
 }
 
+TEST_F(BoardLinkTest, waitMilliseconds_sleepsTheThreadRatherThanSpinning) {
+    clock.autoAdvanceMs = 0;  // only the sleep moves the clock
+    WaitMilliseconds(clock, 100);
+    EXPECT_EQ(clock.slept, 101);
+    EXPECT_EQ(clock.tickReads, 2);
+}
+
 TEST_F(BoardLinkTest, waitMilliseconds_acrossTheOld32BitTickLimit_doesNotFail) {
     clock.ms = std::numeric_limits<qint32>::max() - 30;
     clock.autoAdvanceMs = 4;

@@ -2,8 +2,8 @@
 // goes on.
 
 #include "display/ChartView.h"
-#include "platform/QCustomPlotChart.h"
 #include "integration/SamplingRun.h"
+#include "platform/QCustomPlotChart.h"
 
 #include <qcustomplot.h>
 #include <QImage>

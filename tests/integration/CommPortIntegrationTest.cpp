@@ -1,6 +1,7 @@
 // The Comm Port dialog's detection over a real serial port against the simulated board.
 
 #include "common/AppError.h"
+#include "device/BoardLink.h"
 #include "device/CommPortDialogModel.h"
 #include "platform/PortDevice.h"
 #include "support/AppHarness.h"
@@ -38,7 +39,9 @@ void expectSamplingReachesBoard(AppHarness& h, qint16 port) {
     h.board().clearLog();
     h.trigger(h.model().mnuSample);
     EXPECT_TRUE(h.waitFor([&] { return h.board().exchanges().size() >= 8; }));
-    EXPECT_EQ(h.app().mainPort().commPort(), port);
+    qint16 used = 0;
+    h.engine().call([&] { used = h.engine().mainPort().commPort(); });
+    EXPECT_EQ(used, port);
     h.trigger(h.model().mnuSample);
 }
 
@@ -80,7 +83,7 @@ TEST(CommPortIntegration, detect_findsTheBoardOnlyOnAGoodThreeByteReply) {
         EXPECT_EQ(log[0].request, 0x78) << c.name;
         EXPECT_TRUE(m->okEnabled()) << c.name;
         EXPECT_TRUE(m->detectEnabled()) << c.name;
-        EXPECT_FALSE(h.app().mainPort().isOpen()) << c.name;
+        EXPECT_FALSE(h.mainPortOpen()) << c.name;
         EXPECT_TRUE(m->TestCommPortAvailable(1)) << c.name << ": the dialog's port stayed open";
         h.board().clearFaults();
     }
@@ -97,11 +100,11 @@ TEST(CommPortIntegration, aFailedWriteDuringDetect_isReported_thenThePortClosesA
     h.writeDefaultConfig({});
     ASSERT_TRUE(h.start());
     auto m = openCommPortDialog(h);
-    h.onWrite = [](const QByteArray&) {
+    h.setOnWrite([](const QByteArray&) {
         throw AppError(ErrorNumber::DeviceIoError, QStringLiteral("Device I/O error: gone"));
-    };
+    });
     EXPECT_EQ(detect(h, *m), QString());
-    h.onWrite = {};
+    h.setOnWrite({});
     ASSERT_EQ(h.box->retryCancelTexts.size(), 1);
     EXPECT_TRUE(h.box->retryCancelTexts[0].contains(QStringLiteral("Source: cmdDetect_Click")));
     EXPECT_TRUE(m->okEnabled());
@@ -141,16 +144,17 @@ TEST(CommPortIntegration, detect_refusesAMissingDeviceAndOneHeldOpen) {
     EXPECT_TRUE(m->detectEnabled());
 
     // The main window's own port holds the board's device.
-    h.app().link().OpenCommPort(h.app().mainPort(), QStringLiteral("Main"));
-    ASSERT_TRUE(h.app().mainPort().isOpen());
+    AcquisitionEngine& engine = h.engine();
+    engine.call([&] { engine.link().OpenCommPort(engine.mainPort(), QStringLiteral("Main")); });
+    ASSERT_TRUE(h.mainPortOpen());
     m->setPortField(1);
     EXPECT_EQ(detect(h, *m), QStringLiteral("Serial port 1 does not exist, is not available, or "
                                             "is consumed by another application!"));
     EXPECT_TRUE(m->okEnabled());
     EXPECT_TRUE(m->detectEnabled());
-    EXPECT_TRUE(h.app().mainPort().isOpen());
+    EXPECT_TRUE(h.mainPortOpen());
     EXPECT_TRUE(h.board().exchanges().empty());
-    h.app().link().CloseCommPort(h.app().mainPort(), QStringLiteral("Main"));
+    engine.call([&] { engine.link().CloseCommPort(engine.mainPort(), QStringLiteral("Main")); });
 
     // Once it is free again the board is found.
     EXPECT_EQ(detect(h, *m), QStringLiteral("Quorlin found on serial port 1!"));

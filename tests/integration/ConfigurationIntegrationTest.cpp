@@ -102,9 +102,10 @@ TEST(ConfigurationIntegration, savedFileReproducesTheEdits_andReturnReachesPanel
     EXPECT_EQ(bytes[1].first, 0x6B);  // 100 samples
     // 100 ms apart where the program writes them (the board's reading thread may wake late
     // on a busy machine, so its own times are no measure of the pause).
-    ASSERT_GE(h.writes.size(), 2u);
-    const auto& z = h.writes[h.writes.size() - 2];
-    const auto& code = h.writes.back();
+    const AppHarness::TimedBytes writes = h.writes();
+    ASSERT_GE(writes.size(), 2u);
+    const auto& z = writes[writes.size() - 2];
+    const auto& code = writes.back();
     EXPECT_EQ(z.first, QByteArray(1, char(0x7A)));
     EXPECT_EQ(code.first, QByteArray(1, char(0x6B)));
     EXPECT_GE(code.second - z.second, 100ms);
@@ -124,15 +125,16 @@ TEST(ConfigurationIntegration, openingTheWindowWhileSampling_stopsSamplingFirst)
     ASSERT_TRUE(h.waitFor([&] { return h.board().exchanges().size() >= 16; }));
 
     h.main().mnuConfiguration_Click();  // what the menu command runs
-    EXPECT_FALSE(h.main().loop().isSampling());
+    h.settle();
+    EXPECT_FALSE(h.engine().isSampling());
     EXPECT_FALSE(h.model().mnuSample->isChecked());
     EXPECT_TRUE(h.model().mnuTools->isEnabled());
-    EXPECT_FALSE(h.app().mainPort().isOpen());
+    EXPECT_FALSE(h.mainPortOpen());
     EXPECT_NE(h.main().configurationWindow(), nullptr);
     // Nothing is written after the stop; what was written before reaches the board.
-    const size_t written = h.writes.size();
+    const size_t written = h.writes().size();
     ASSERT_TRUE(h.waitForBoardToCatchUp());
-    EXPECT_EQ(h.writes.size(), written);
+    EXPECT_EQ(h.writes().size(), written);
 }
 
 }  // namespace

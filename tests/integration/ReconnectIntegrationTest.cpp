@@ -42,32 +42,33 @@ TEST(ReconnectIntegration, unpluggedBoard_runResumesByItselfInTheSameFile) {
     ASSERT_TRUE(waitForScans(h, 5));
 
     // Pulled for 1.5 s.
-    SamplingLoop& loop = h.main().loop();
+    AcquisitionEngine& loop = h.engine();
     h.board().clearLog();
     h.board().unplug(1500ms);
-    ASSERT_TRUE(h.waitFor([&] { return loop.isReconnecting(); }));
+    ASSERT_TRUE(
+        h.waitFor([&] { return loop.isReconnecting() && !h.model().boardStatus().isEmpty(); }));
     EXPECT_TRUE(h.model().boardStatus().startsWith(
         QStringLiteral("The board was lost on serial port 1 (%1) since ").arg(link)))
         << h.model().boardStatus().toStdString();
     EXPECT_TRUE(h.model().mnuSample->isChecked());
     ASSERT_TRUE(
         h.waitFor([&] { return loop.reconnectCount() == 1 && !loop.isReconnecting(); }, 15s));
-    EXPECT_TRUE(h.model().boardStatus().isEmpty());
+    EXPECT_TRUE(h.waitFor([&] { return h.model().boardStatus().isEmpty(); }));
     ASSERT_TRUE(waitForScans(h, 5));
     EXPECT_TRUE(pairThenChannelZero(h.board().exchanges()));
 
     // Gone again and again, twice of them in the pause between the two bytes of the pair.
     int pulledAtPair = 0;
-    h.onWrite = [&](const QByteArray& bytes) {
+    h.setOnWrite([&](const QByteArray& bytes) {
         if (bytes == "z" && pulledAtPair < 2) {
             ++pulledAtPair;
             h.board().unplug(300ms);
         }
-    };
+    });
     h.board().unplug(300ms);
     ASSERT_TRUE(
         h.waitFor([&] { return loop.reconnectCount() == 2 && !loop.isReconnecting(); }, 20s));
-    h.onWrite = nullptr;
+    h.setOnWrite(nullptr);
     EXPECT_EQ(pulledAtPair, 2);
     h.board().clearLog();
     ASSERT_TRUE(waitForScans(h, 5));
@@ -113,13 +114,13 @@ TEST(ReconnectIntegration, unpluggedBoard_runResumesByItselfInTheSameFile) {
                                h.app().errorHandler(), [] { return QList<SerialDeviceInfo>{}; });
     dialog.Load();
     bool pulledAtDetection = false;
-    h.onWrite = [&](const QByteArray& bytes) {
+    h.setOnWrite([&](const QByteArray& bytes) {
         // Detection asks what channel 1's reading request asks.
         if (bytes == QByteArray(1, static_cast<char>(kRequestBytes[1])) && !pulledAtDetection) {
             pulledAtDetection = true;
             h.board().unplug(300ms);
         }
-    };
+    });
     dialog.cmdDetect_Click();
     EXPECT_EQ(h.box->okTexts, QStringList{QStringLiteral("Quorlin not found on serial port 1!")});
     EXPECT_TRUE(pulledAtDetection);
@@ -136,21 +137,22 @@ TEST(ReconnectIntegration, unpluggedBoard_runResumesByItselfInTheSameFile) {
 TEST(ReconnectIntegration, sampleWithTheBoardAbsent_waitsForItAndStartsWhenItComes) {
     AppHarness h({.realChart = false, .boardLink = true});
     ASSERT_TRUE(startProgram(h));
-    SamplingLoop& loop = h.main().loop();
-    h.board().unplug(2s);
+    AcquisitionEngine& loop = h.engine();
+    h.board().unplug(3s);
     h.board().clearLog();
     toggleSampling(h);
     ASSERT_EQ(h.box->retryCancelTexts.size(), 2);
     EXPECT_TRUE(h.box->retryCancelTexts[0].contains(QStringLiteral("Source: OpenCommPort")));
     EXPECT_TRUE(h.box->retryCancelTexts[1].contains(QStringLiteral("Source: mnuSample_Click")));
     EXPECT_TRUE(loop.isReconnecting());
+    EXPECT_TRUE(h.model().mnuSample->isChecked());
     EXPECT_TRUE(h.model().boardStatus().startsWith(QStringLiteral("The board was lost on ")));
     ASSERT_TRUE(
         h.waitFor([&] { return loop.reconnectCount() == 1 && !loop.isReconnecting(); }, 15s));
     ASSERT_TRUE(waitForScans(h, 3));
     EXPECT_TRUE(pairThenChannelZero(h.board().exchanges()));
     toggleSampling(h);
-    EXPECT_FALSE(loop.isSampling());
+    EXPECT_FALSE(h.model().mnuSample->isChecked());
     EXPECT_TRUE(h.board().waitForDeviceClosed(2s));
     EXPECT_EQ(h.box->all.size(), 2) << h.box->all.join(u'\n').toStdString();
 }

@@ -55,13 +55,13 @@ TEST(RecordingHealthIntegration, rowsAreSyncedAtMostOnceASecondWhileTheyCome_and
     const size_t whileSampling = syncCount();
 
     h.trigger(h.model().mnuSample);
-    ASSERT_FALSE(h.main().loop().isSampling());
+    ASSERT_FALSE(h.engine().isSampling());
     // Stopping syncs what was pending before it returns: the last sync covers every row.
-    EXPECT_FALSE(h.main().syncScheduler().isPending());
+    EXPECT_FALSE(h.engine().syncFigures().pending);
     const std::lock_guard lock(mutex);
-    EXPECT_EQ(h.main().syncScheduler().syncCount(), static_cast<qint64>(syncs.size()));
+    EXPECT_EQ(h.engine().syncFigures().syncs, static_cast<qint64>(syncs.size()));
     EXPECT_EQ(syncs.back().bytes, QFileInfo(path).size());
-    expectWholeRows(path, h.main().dataFile().rowsWritten());
+    expectWholeRows(path, h.engine().rowsWritten());
 
     for (size_t i = 0; i < syncs.size(); ++i) {
         EXPECT_EQ(syncs[i].path, path);
@@ -85,19 +85,19 @@ TEST(RecordingHealthIntegration, aDiskThatRefusesRowsIsReportedOnce_andRecording
     const QString path = h.appFolder() + QStringLiteral("/full.csv");
     ASSERT_TRUE(h.startRecording(path));
     h.trigger(h.model().mnuSample);
-    DataFile& data = h.main().dataFile();
+    const AcquisitionEngine& data = h.engine();
     ASSERT_TRUE(h.waitFor([&] { return data.rowsWritten() >= 20; }));
     {
         // The file may grow by a few more bytes only: the next row fails part way.
         FileSizeLimit full(static_cast<rlim_t>(QFileInfo(path).size()) + 30);
         ASSERT_TRUE(h.waitFor([&] { return data.rowsFailing(); }));
-        const quint64 scans = h.main().loop().scanCount();
+        const quint64 scans = h.engine().scanCount();
         ASSERT_TRUE(h.waitFor([&] {
             return h.model().runStatus().contains(QStringLiteral("rows: NOT BEING WRITTEN"));
         }));
         // Sampling goes on after Retry, rows keep failing, and the box came once.
-        ASSERT_TRUE(h.waitFor([&] { return h.main().loop().scanCount() >= scans + 20; }));
-        EXPECT_TRUE(h.main().loop().isSampling());
+        ASSERT_TRUE(h.waitFor([&] { return h.engine().scanCount() >= scans + 20; }));
+        EXPECT_TRUE(h.engine().isSampling());
         EXPECT_TRUE(data.rowsFailing());
         EXPECT_EQ(h.box->retryCancelTexts.size(), 1);
     }

@@ -26,11 +26,11 @@ constexpr uint16_t kOnePointTwoFive = 0x2000 + 2048;  // 1.25 V
 // One sampling run until the board has answered `scans` whole scans.
 void sampleScans(AppHarness& h, size_t scans, std::chrono::milliseconds timeout = 30s) {
     h.trigger(h.model().mnuSample);
-    ASSERT_TRUE(h.main().loop().isSampling());
+    ASSERT_TRUE(h.engine().isSampling());
     EXPECT_TRUE(
         h.waitFor([&] { return h.board().exchanges().size() >= scans * kChannelCount; }, timeout));
     h.trigger(h.model().mnuSample);
-    ASSERT_FALSE(h.main().loop().isSampling());
+    ASSERT_FALSE(h.engine().isSampling());
     // The board logs an exchange just after its reply, which the program may have recorded
     // already.
     ASSERT_TRUE(h.waitForBoardToCatchUp());
@@ -51,12 +51,12 @@ TEST(RecordingIntegration, everyScanIsOneRowOfTheBoardsReadingsAsVolts) {
     const QString path = h.appFolder() + QStringLiteral("/Data Files/run.csv");
     ASSERT_TRUE(h.startRecording(path));
     EXPECT_EQ(h.model().fileLabel(), QStringLiteral("Data file in use: ") + path);
-    const size_t firstWrite = h.writes.size();
+    const size_t firstWrite = h.writes().size();
     const auto started = std::chrono::steady_clock::now();
     sampleScans(h, 40);
 
     const std::vector<BoardScan> scans = boardScans(h.board().exchanges());
-    const RunClock run(h.writes, firstWrite, started);
+    const RunClock run(h.writes(), firstWrite, started);
     const RecordedLines file = readRecordedLines(path);
     ASSERT_TRUE(file.readable);
     EXPECT_EQ(file.badLineEnds, 0);
@@ -120,7 +120,7 @@ TEST(RecordingIntegration, aDataFileGoneDuringTheRun_isStartedAgainWithItsHeader
     ASSERT_TRUE(QDir().mkpath(folder));
     const QString path = folder + QStringLiteral("/run.csv");
     ASSERT_TRUE(h.startRecording(path));
-    DataFile& data = h.main().dataFile();
+    const AcquisitionEngine& engine = h.engine();
     h.trigger(h.model().mnuSample);
     const std::function<void()> losses[] = {
         [&] { ASSERT_TRUE(QFile::rename(path, h.appFolder() + QStringLiteral("/moved.csv"))); },
@@ -131,10 +131,10 @@ TEST(RecordingIntegration, aDataFileGoneDuringTheRun_isStartedAgainWithItsHeader
     };
     int loss = 0;
     for (const auto& lose : losses) {
-        ASSERT_TRUE(h.waitFor([&] { return data.rowsWritten() >= 3; }));
+        ASSERT_TRUE(h.waitFor([&] { return engine.rowsWritten() >= 3; }));
         lose();
         ++loss;
-        ASSERT_TRUE(h.waitFor([&] { return QFile::exists(path) && data.rowsWritten() >= 3; }));
+        ASSERT_TRUE(h.waitFor([&] { return QFile::exists(path) && engine.rowsWritten() >= 3; }));
         const RecordedLines file = readRecordedLines(path);
         expectDataFileHeader(file.lines, h.settings().VersionText);
         const QString log = readRecordedLines(h.app().folders().errorLog()).lines.join(u'\n');
@@ -143,7 +143,7 @@ TEST(RecordingIntegration, aDataFileGoneDuringTheRun_isStartedAgainWithItsHeader
     }
     h.trigger(h.model().mnuSample);
     ASSERT_TRUE(h.waitForBoardToCatchUp());
-    EXPECT_EQ(readRecordedLines(path).lines.size(), 5 + data.rowsWritten());
+    EXPECT_EQ(readRecordedLines(path).lines.size(), 5 + engine.rowsWritten());
     EXPECT_TRUE(h.box->all.isEmpty()) << h.box->all.join(u'|').toStdString();
 }
 
@@ -214,7 +214,7 @@ TEST(RecordingIntegration, onePointPerSecondWritesTheFirstScanDueEachSecond) {
 
     const QString path = h.appFolder() + QStringLiteral("/interval.csv");
     ASSERT_TRUE(h.startRecording(path));
-    const size_t firstWrite = h.writes.size();
+    const size_t firstWrite = h.writes().size();
     const auto started = std::chrono::steady_clock::now();
     // About three seconds of sampling, by the board's clock.
     h.trigger(h.model().mnuSample);
@@ -226,7 +226,7 @@ TEST(RecordingIntegration, onePointPerSecondWritesTheFirstScanDueEachSecond) {
     ASSERT_TRUE(h.waitForBoardToCatchUp());
 
     const auto scans = boardScans(h.board().exchanges());
-    const RunClock run(h.writes, firstWrite, started);
+    const RunClock run(h.writes(), firstWrite, started);
     ASSERT_GE(scans.size(), 8u);  // about sixty on an idle machine
     std::map<QString, int> scanOfCh0;
     for (size_t s = 0; s < scans.size(); ++s) {

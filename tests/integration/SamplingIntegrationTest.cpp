@@ -16,6 +16,8 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
+
 namespace quorlin::test {
 namespace {
 
@@ -84,12 +86,12 @@ TEST(SamplingIntegration, requestsGoRoundTheChannelsUntilStopClosesThePort) {
     ASSERT_TRUE(waitForScans(h, 3));
     toggleSampling(h);
     EXPECT_FALSE(h.model().mnuSample->isChecked());
-    EXPECT_FALSE(h.app().mainPort().isOpen());
+    EXPECT_FALSE(h.mainPortOpen());
 
     // Nothing is written after the stop, and the board got what was written before it.
-    const size_t writtenAtStop = h.writes.size();
+    const size_t writtenAtStop = h.writes().size();
     ASSERT_TRUE(h.waitForBoardToCatchUp());
-    EXPECT_EQ(h.writes.size(), writtenAtStop);
+    EXPECT_EQ(h.writes().size(), writtenAtStop);
 
     const std::vector<sim::Exchange> ex = readings(h);
     ASSERT_GE(ex.size(), 25u);
@@ -114,7 +116,7 @@ TEST(SamplingIntegration, restartDiscardsBytesLeftWaitingOnTheLine) {
     toggleSampling(h);
     ASSERT_TRUE(waitForScans(h, 2));
     toggleSampling(h);
-    ASSERT_FALSE(h.app().mainPort().isOpen());
+    ASSERT_FALSE(h.mainPortOpen());
 
     // A second holder of the device keeps its input alive while the program has it closed,
     // and asks for channel 7 itself: the reply waits on the line for the next opener.
@@ -198,7 +200,7 @@ TEST(SamplingIntegration, onALinePacedByteByByte_eachFaultCostsAtMostTwoRequests
     h.board().setTiming({.emulateLine = true});
     giveChannelsDisjointRamps(h);
     ShownTexts shown(h);
-    SamplingLoop& loop = h.main().loop();
+    AcquisitionEngine& loop = h.engine();
     toggleSampling(h);
     const struct {
         const char* name;
@@ -267,13 +269,13 @@ TEST(SamplingIntegration, droppedOrLateReply_statusShownThenSameRequestAfterQuie
         }
         statusAt.push_back(Clock::now());
         if (releaseOnStatus) {
-            lateReads = h.reads.size();
+            lateReads = h.reads().size();
             const size_t held = h.board().exchanges().size() + 1;
             h.board().releaseHeldReply();
             EXPECT_TRUE(h.board().waitForRequests(held, 30s));
         }
     });
-    const size_t firstWrite = h.writes.size();
+    const size_t firstWrite = h.writes().size();
     toggleSampling(h);
     for (const sim::Fault fault : {sim::Fault::DropReply, sim::Fault::DelayReply}) {
         ASSERT_TRUE(waitForScans(h, closedScans(readings(h)) + 2));
@@ -288,8 +290,9 @@ TEST(SamplingIntegration, droppedOrLateReply_statusShownThenSameRequestAfterQuie
     ASSERT_TRUE(h.waitForBoardToCatchUp());
 
     const std::vector<sim::Exchange> ex = readings(h);
+    const AppHarness::TimedBytes writes = h.writes();
     const std::vector<std::pair<QByteArray, Clock::time_point>> sent(
-        h.writes.begin() + static_cast<std::ptrdiff_t>(firstWrite), h.writes.end());
+        writes.begin() + static_cast<std::ptrdiff_t>(firstWrite), writes.end());
     ASSERT_EQ(sent.size(), ex.size());
     std::vector<size_t> repeats;
     for (size_t i = 0; i + 1 < ex.size(); ++i) {
@@ -308,8 +311,8 @@ TEST(SamplingIntegration, droppedOrLateReply_statusShownThenSameRequestAfterQuie
         EXPECT_GE(statusAt[j] - sent[repeats[j]].second, 1000ms) << "fault " << j;
         EXPECT_GE(sent[repeats[j] + 1].second - statusAt[j], 100ms) << "fault " << j;
     }
-    ASSERT_GT(h.reads.size(), lateReads);
-    const auto lateReadAt = h.reads[lateReads].second;
+    ASSERT_GT(h.reads().size(), lateReads);
+    const auto lateReadAt = h.reads()[lateReads].second;
     EXPECT_GE(sent[repeats[1] + 1].second - lateReadAt, 100ms);
     expectEveryShownValueIsItsOwnChannels(shown, ex);
     EXPECT_TRUE(h.box->all.isEmpty()) << h.box->all.join(u'|').toStdString();
@@ -329,9 +332,10 @@ TEST(SamplingIntegration, replyLaterThanTheRetry_neverShiftsReadingsToAnotherCha
     ASSERT_TRUE(h.waitFor([&] { return !h.model().boardStatus().isEmpty(); }));
     EXPECT_EQ(h.model().boardStatus(), kNotAnswering);
     // The held reply goes out once the retry has been written.
-    const size_t written = h.writes.size();
-    ASSERT_TRUE(h.waitFor([&] { return h.writes.size() > written; }));
-    EXPECT_EQ(h.writes.back().first, h.writes[written - 1].first);
+    const size_t written = h.writes().size();
+    ASSERT_TRUE(h.waitFor([&] { return h.writes().size() > written; }));
+    const AppHarness::TimedBytes writes = h.writes();
+    EXPECT_EQ(writes.back().first, writes[written - 1].first);
     h.board().releaseHeldReply();
     ASSERT_TRUE(h.waitFor([&] { return h.model().boardStatus().isEmpty(); }));
     ASSERT_TRUE(waitForScans(h, closedScans(readings(h)) + 3));
@@ -349,13 +353,15 @@ TEST(SamplingIntegration, replyLaterThanTheRetry_neverShiftsReadingsToAnotherCha
 TEST(SamplingIntegration, deviceGoneDuringRun_loggedThenWaitedForQuietlyAndStopsCleanly) {
     AppHarness h({.realChart = false});
     ASSERT_TRUE(startProgram(h));
-    int portEvents = 0;
-    QObject::connect(&h.app().mainPort(), &SerialPort::onComm, [&] { ++portEvents; });
+    std::atomic<int> portEvents = 0;  // counted on the engine's thread
+    h.engine().call([&] {
+        QObject::connect(&h.engine().mainPort(), &SerialPort::onComm, [&] { ++portEvents; });
+    });
     toggleSampling(h);
     ASSERT_TRUE(waitForScans(h, 2));
 
     h.board().closeLine();
-    ASSERT_TRUE(h.waitFor([&] { return h.main().loop().isReconnecting(); }));
+    ASSERT_TRUE(h.waitFor([&] { return h.engine().isReconnecting(); }));
     const int eventsAtLoss = portEvents;
 
     // Twenty ticks of a timer of the test's own in the program's event loop, however long
@@ -388,7 +394,7 @@ TEST(SamplingIntegration, deviceGoneDuringRun_loggedThenWaitedForQuietlyAndStops
     toggleSampling(h);
     QCoreApplication::processEvents();
     EXPECT_FALSE(h.model().mnuSample->isChecked());
-    EXPECT_FALSE(h.main().loop().isReconnecting());
+    EXPECT_FALSE(h.engine().isReconnecting());
     EXPECT_TRUE(h.model().mnuTools->isEnabled());
     EXPECT_TRUE(h.model().boardStatus().isEmpty());
     EXPECT_TRUE(h.box->all.isEmpty()) << h.box->all.join(u'|').toStdString();

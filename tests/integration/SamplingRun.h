@@ -97,7 +97,7 @@ class ShownTexts {
 
   private:
     void record(int k, RowField field) {
-        if (!h_.main().loop().isSampling()) {
+        if (!h_.engine().isSampling()) {
             return;  // the resets at start and stop
         }
         const ChannelRowState& row = h_.model().row(k);

@@ -1,5 +1,7 @@
 // The program against the simulated board over a pseudo-terminal, with the real serial port.
 
+#include "common/AppError.h"
+#include "device/BoardLink.h"
 #include "device/BoardProtocol.h"
 #include "support/AppHarness.h"
 
@@ -27,15 +29,15 @@ TEST(StartupIntegration, activationSendsTheCountCodeAtLeast100msAfterZ) {
         // The program writes the count code at least 100 ms after "z" (timed where it
         // writes: the board's reading thread may wake late on a busy machine), and the
         // board receives both, in that order.
-        ASSERT_EQ(h.writes.size(), 2u) << "samples averaged " << samples;
-        EXPECT_EQ(h.writes[0].first, QByteArray(1, char(0x7A)));
-        EXPECT_EQ(h.writes[1].first, QByteArray(1, char(code)));
-        EXPECT_GE(h.writes[1].second - h.writes[0].second, 100ms);
+        ASSERT_EQ(h.writes().size(), 2u) << "samples averaged " << samples;
+        EXPECT_EQ(h.writes()[0].first, QByteArray(1, char(0x7A)));
+        EXPECT_EQ(h.writes()[1].first, QByteArray(1, char(code)));
+        EXPECT_GE(h.writes()[1].second - h.writes()[0].second, 100ms);
         const auto bytes = waitForBytes(h, 2);
         ASSERT_EQ(bytes.size(), 2u) << "samples averaged " << samples;
         EXPECT_EQ(bytes[0].first, 0x7A);
         EXPECT_EQ(bytes[1].first, code);
-        EXPECT_FALSE(h.app().mainPort().isOpen());
+        EXPECT_FALSE(h.mainPortOpen());
         EXPECT_TRUE(h.box->all.isEmpty()) << h.box->all.join(u'|').toStdString();
         if (samples == 100) {
             EXPECT_EQ(h.board().samplesAveraged(), 100);
@@ -76,21 +78,26 @@ TEST(StartupIntegration, repliesDecodeToVolts) {
     ASSERT_TRUE(h.start());
     const std::pair<uint16_t, double> readings[] = {
         {0x2000, 0.0}, {0x0000, -5.0}, {0x3FFF, 4.999}, {0xFFFF, 34.996}};
-    SerialPort& port = h.app().mainPort();
-    h.app().link().OpenCommPort(port, QStringLiteral("Main"));
-    ASSERT_TRUE(port.isOpen());
+    // A port of the test's own, made as the program makes its ports, opened as the engine
+    // opens the main port (the engine's port is its thread's alone).
+    const std::unique_ptr<SerialPort> port = h.app().platform().ports->create();
+    port->setCommPort(1);
+    port->setSettings(QStringLiteral("9600,N,8,1"));
+    port->setInputLen(0);
+    port->setPortOpen(true);
+    ASSERT_TRUE(port->isOpen());
     for (const auto& [raw, volts] : readings) {
         h.board().setSource(0, sim::Source::constant(raw));
-        port.output(QByteArray(1, requestByte(0)));
+        port->output(QByteArray(1, requestByte(0)));
         QByteArray reply;
         ASSERT_TRUE(h.waitFor([&] {
-            reply += port.input();
+            reply += port->input();
             return reply.size() >= 3;
         }));
         ASSERT_TRUE(isGoodReply(reply));
         EXPECT_DOUBLE_EQ(replyToVolts(reply), volts);
     }
-    h.app().link().CloseCommPort(port, QStringLiteral("Main"));
+    port->setPortOpen(false);
 }
 
 }  // namespace

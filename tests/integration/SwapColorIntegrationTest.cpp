@@ -4,8 +4,8 @@
 #include "config/ConfigurationDialog.h"
 #include "config/ConfigurationDialogModel.h"
 #include "display/MainWindow.h"
-#include "platform/QCustomPlotChart.h"
 #include "integration/RecordedFiles.h"
+#include "platform/QCustomPlotChart.h"
 #include "support/AppHarness.h"
 
 #include <qcustomplot.h>

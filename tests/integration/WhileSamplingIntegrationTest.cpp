@@ -22,27 +22,27 @@ TEST(WhileSamplingIntegration, averagingChosenDuringARun_reachesTheBoardWhenSamp
     // Every write of the program is logged as it is made: none may be the command.
     const auto commandsWrittenSince = [&](size_t from) {
         int n = 0;
-        for (size_t i = from; i < h.writes.size(); ++i) {
-            n += h.writes[i].first == QByteArray(1, 'z') ? 1 : 0;
+        for (size_t i = from; i < h.writes().size(); ++i) {
+            n += h.writes()[i].first == QByteArray(1, 'z') ? 1 : 0;
         }
         return n;
     };
-    const size_t from = h.writes.size();
+    const size_t from = h.writes().size();
     h.activate();  // back to the main window with the averaging unchanged: nothing waits
     EXPECT_TRUE(h.model().averagingNotice().isEmpty());
     h.settings().SamplesAveraged = 200;  // Return in the configuration window
     h.activate();                        // and back to the main window
     EXPECT_EQ(commandsWrittenSince(from), 0);
-    EXPECT_TRUE(h.main().loop().isSampling());
+    EXPECT_TRUE(h.engine().isSampling());
     EXPECT_TRUE(h.model().averagingNotice().contains(QStringLiteral("Samples Averaged 200")))
         << h.model().averagingNotice().toStdString();
 
     h.trigger(h.model().mnuSample);
-    ASSERT_FALSE(h.main().loop().isSampling());
+    ASSERT_FALSE(h.engine().isSampling());
     EXPECT_EQ(commandsWrittenSince(from), 1);
     EXPECT_TRUE(h.waitFor([&] { return h.board().samplesAveraged() == 200; }));
     EXPECT_TRUE(h.model().averagingNotice().isEmpty());
-    EXPECT_FALSE(h.app().mainPort().isOpen());
+    EXPECT_FALSE(h.mainPortOpen());
     EXPECT_TRUE(h.box->all.isEmpty()) << h.box->all.join(u'|').toStdString();
 }
 
@@ -70,11 +70,11 @@ TEST(WhileSamplingIntegration, everyToolsAndHelpItemIsDisabledWhileSampling) {
     ASSERT_EQ(enabled().size(), items.size());
 
     h.trigger(m.mnuSample);
-    ASSERT_TRUE(h.main().loop().isSampling());
+    ASSERT_TRUE(h.engine().isSampling());
     EXPECT_EQ(enabled(), QStringList());
     h.trigger(m.mnuConfiguration);
     EXPECT_EQ(h.main().configurationWindow(), nullptr);
-    EXPECT_TRUE(h.main().loop().isSampling());
+    EXPECT_TRUE(h.engine().isSampling());
 
     h.trigger(m.mnuSample);
     EXPECT_EQ(enabled().size(), items.size());

@@ -14,15 +14,13 @@
 namespace quorlin::test {
 
 namespace {
-using TimedBytes = std::vector<std::pair<QByteArray, std::chrono::steady_clock::time_point>>;
-using WriteHook = std::function<void(const QByteArray&)>;
+using PortLog = AppHarness::PortLog;
 
 // The real serial port, with its writes timed where the program makes them.
 class TimedPort : public SerialPort {
   public:
-    TimedPort(std::unique_ptr<SerialPort> inner, TimedBytes& writes, TimedBytes& reads,
-              const WriteHook& onWrite)
-        : inner_(std::move(inner)), writes_(writes), reads_(reads), onWrite_(onWrite) {
+    TimedPort(std::unique_ptr<SerialPort> inner, PortLog& log)
+        : inner_(std::move(inner)), log_(log) {
         connect(inner_.get(), &SerialPort::onComm, this, &SerialPort::onComm);
     }
     void setCommPort(qint16 port) override { inner_->setCommPort(port); }
@@ -33,15 +31,17 @@ class TimedPort : public SerialPort {
     void setPortOpen(bool open) override { inner_->setPortOpen(open); }
     void output(const QByteArray& bytes) override {
         inner_->output(bytes);
-        writes_.emplace_back(bytes, std::chrono::steady_clock::now());
-        if (onWrite_) {
-            onWrite_(bytes);
+        const std::lock_guard lock(log_.mutex);
+        log_.writes.emplace_back(bytes, std::chrono::steady_clock::now());
+        if (log_.onWrite) {
+            log_.onWrite(bytes);
         }
     }
     QByteArray input() override {
         QByteArray bytes = inner_->input();
         if (!bytes.isEmpty()) {
-            reads_.emplace_back(bytes, std::chrono::steady_clock::now());
+            const std::lock_guard lock(log_.mutex);
+            log_.reads.emplace_back(bytes, std::chrono::steady_clock::now());
         }
         return bytes;
     }
@@ -51,25 +51,23 @@ class TimedPort : public SerialPort {
 
   private:
     std::unique_ptr<SerialPort> inner_;
-    TimedBytes& writes_;
-    TimedBytes& reads_;
-    const WriteHook& onWrite_;
+    PortLog& log_;
 };
 
 class TimedPortFactory : public SerialPortFactory {
   public:
-    TimedPortFactory(std::unique_ptr<SerialPortFactory> inner, TimedBytes& writes,
-                     TimedBytes& reads, const WriteHook& onWrite)
-        : inner_(std::move(inner)), writes_(writes), reads_(reads), onWrite_(onWrite) {}
+    TimedPortFactory(std::unique_ptr<SerialPortFactory> inner, PortLog& log)
+        : inner_(std::move(inner)), log_(log) {}
     std::unique_ptr<SerialPort> create() override {
-        return std::make_unique<TimedPort>(inner_->create(), writes_, reads_, onWrite_);
+        return std::make_unique<TimedPort>(inner_->create(), log_);
+    }
+    std::unique_ptr<SerialPort> createFor(EventGate& gate) override {
+        return std::make_unique<TimedPort>(inner_->createFor(gate), log_);
     }
 
   private:
     std::unique_ptr<SerialPortFactory> inner_;
-    TimedBytes& writes_;
-    TimedBytes& reads_;
-    const WriteHook& onWrite_;
+    PortLog& log_;
 };
 
 class AloneInstance : public SingleInstance {
@@ -125,8 +123,7 @@ bool AppHarness::start() {
             p.messageBox.reset(box = new RecordingMessageBox);
             auto ports = std::make_unique<QtSerialPortFactory>(*p.store, gate);
             if (options_.timedBytes) {
-                p.ports =
-                    std::make_unique<TimedPortFactory>(std::move(ports), writes, reads, onWrite);
+                p.ports = std::make_unique<TimedPortFactory>(std::move(ports), portLog_);
             } else {
                 p.ports = std::move(ports);
             }
@@ -163,6 +160,7 @@ bool AppHarness::start() {
 
 void AppHarness::activate() {
     main_->panel().Activate();
+    settle();
 }
 
 bool AppHarness::startOnBoard(const std::function<void(SettingsModel&)>& edit) {
@@ -205,7 +203,7 @@ bool AppHarness::waitForBoardToCatchUp(std::chrono::milliseconds timeout) {
     return waitFor(
         [this] {
             uint64_t written = 0;
-            for (const auto& w : writes) {
+            for (const auto& w : writes()) {
                 written += static_cast<uint64_t>(w.first.size());
             }
             // At least: bytes from other holders of the device count too.
@@ -225,6 +223,33 @@ void AppHarness::pump(std::chrono::milliseconds duration) {
 
 void AppHarness::trigger(QAction* action) {
     action->trigger();
+    settle();
+}
+
+void AppHarness::settle() {
+    app_->engine().call([] {});
+    QCoreApplication::sendPostedEvents();
+}
+
+bool AppHarness::mainPortOpen() {
+    bool open = false;
+    engine().call([&] { open = engine().mainPort().isOpen(); });
+    return open;
+}
+
+AppHarness::TimedBytes AppHarness::writes() const {
+    const std::lock_guard lock(portLog_.mutex);
+    return portLog_.writes;
+}
+
+AppHarness::TimedBytes AppHarness::reads() const {
+    const std::lock_guard lock(portLog_.mutex);
+    return portLog_.reads;
+}
+
+void AppHarness::setOnWrite(std::function<void(const QByteArray&)> onWrite) {
+    const std::lock_guard lock(portLog_.mutex);
+    portLog_.onWrite = std::move(onWrite);
 }
 
 }  // namespace quorlin::test

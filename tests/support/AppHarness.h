@@ -14,6 +14,7 @@
 #include <chrono>
 #include <functional>
 #include <memory>
+#include <mutex>
 
 namespace quorlin::test {
 
@@ -60,8 +61,12 @@ class AppHarness {
     // configuration file, so the frame load reads them. Call before start().
     void writeDefaultConfig(const std::function<void(SettingsModel&)>& edit);
 
-    // Menu commands as the operator would choose them.
+    // Menu commands as the operator would choose them. Returns once the engine has handled
+    // what the command sent it and the window has taken what the engine signalled back.
     void trigger(QAction* action);
+    // Waits until the engine has handled every command sent so far, then delivers what it
+    // signalled to the window.
+    void settle();
 
     // The usual opening of a recording test: the default configuration (edited), the program
     // started and its main window activated, the board's log cleared of the samples-averaged
@@ -77,6 +82,9 @@ class AppHarness {
     MainWindowModel& model() { return main_->model(); }
     SettingsModel& settings() { return app_->settings(); }
     AcquisitionValues& values() { return app_->values(); }
+    AcquisitionEngine& engine() { return app_->engine(); }
+    // Whether the engine's main port is open (asked on the engine's thread).
+    bool mainPortOpen();
 
     MemorySettingsStore* store = nullptr;
     RecordingMessageBox* box = nullptr;
@@ -84,14 +92,24 @@ class AppHarness {
     FakeColourDialog* colours = nullptr;
     RecordingChart* recordingChart = nullptr;  // only without realChart
     int processEnds = 0;
-    // Every write of every serial port the program made, with the moment output() returned.
-    std::vector<std::pair<QByteArray, std::chrono::steady_clock::time_point>> writes;
+    using TimedBytes = std::vector<std::pair<QByteArray, std::chrono::steady_clock::time_point>>;
+    // Every write of every serial port the program made, with the moment output() returned
+    // (ports write on the engine's thread too: these are copies).
+    TimedBytes writes() const;
     // Every read that returned bytes, with the moment input() returned them to the program.
-    std::vector<std::pair<QByteArray, std::chrono::steady_clock::time_point>> reads;
-    // Called after each write of any port, inside the program's call.
-    std::function<void(const QByteArray&)> onWrite;
+    TimedBytes reads() const;
+    // Called after each write of any port, inside the program's call, on the writing thread.
+    void setOnWrite(std::function<void(const QByteArray&)> onWrite);
+
+    struct PortLog {
+        mutable std::mutex mutex;
+        TimedBytes writes;
+        TimedBytes reads;
+        std::function<void(const QByteArray&)> onWrite;
+    };
 
   private:
+    PortLog portLog_;
     AppHarnessOptions options_;
     QTemporaryDir dir_;
     sim::BoardSim board_;

@@ -33,6 +33,11 @@ class FakeSerialPort : public SerialPort {
     Q_OBJECT
   public:
     explicit FakeSerialPort(EventGate* gate = nullptr);
+    ~FakeSerialPort() override {
+        if (onDestroy) {
+            onDestroy(*this);
+        }
+    }
     void setCommPort(qint16 port) override;
     qint16 commPort() const override { return port_; }
     void setSettings(const QString& s) override { settings_ = s; }
@@ -56,6 +61,8 @@ class FakeSerialPort : public SerialPort {
     void failOutput(qint32 number = ErrorNumber::DeviceNotOpen,
                     const QString& description = QStringLiteral("Port not open"));
     std::function<void(const QByteArray&)> onOutput;  // called after each write
+    // Called as the owner destroys the port (a port the engine owns ends with the engine).
+    std::function<void(const FakeSerialPort&)> onDestroy;
 
     QByteArray written() const { return written_; }
     void clearWritten() { written_.clear(); }
@@ -102,8 +109,13 @@ class FakeClock : public Clock {
     qint64 counter() override { return counterValue; }
     qint64 counterFrequency() override { return frequency; }
     QDateTime localNow() override { return now; }
+    void sleepMs(qint64 duration) override {
+        ms += duration;
+        slept += duration;
+    }
 
     qint64 ms = 1000;
+    qint64 slept = 0;  // milliseconds asked of sleepMs
     qint64 autoAdvanceMs = 0;
     qint64 counterValue = 0;
     qint64 frequency = 1000000;

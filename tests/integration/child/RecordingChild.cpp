@@ -29,7 +29,7 @@ int main(int argc, char** argv) {
     h.files->answers = {QString::fromLocal8Bit(argv[2])};
     h.trigger(h.model().mnuSave);
     h.trigger(h.model().mnuSample);
-    if (!h.settings().DataFileInUse || !h.main().loop().isSampling() || !h.box->all.isEmpty()) {
+    if (!h.settings().DataFileInUse || !h.engine().isSampling() || !h.box->all.isEmpty()) {
         std::fprintf(stderr, "not recording: %s\n", qPrintable(h.box->all.join(u'|')));
         return 1;
     }

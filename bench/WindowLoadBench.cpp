@@ -1,0 +1,143 @@
+// Acquisition under window load: the whole program sampling the simulated board at 9600 baud
+// (line timing) while the window's thread is kept busy in one way after another. For each load
+// the scan rate as a share of the idle rate measured in the same run, and the turnaround (the
+// board's last reply byte to the next request byte) at the 50th and 99th percentile.
+//
+//   build/bench/WindowLoadBench [seconds per load, default 5]
+#include "AppRun.h"
+
+#include "display/ChartView.h"
+#include "display/MainWindow.h"
+
+#include <QDialog>
+#include <QMouseEvent>
+#include <QThread>
+#include <QWheelEvent>
+
+#include <cstdio>
+#include <cstdlib>
+
+namespace {
+
+using namespace quorlin;
+using Steady = std::chrono::steady_clock;
+
+struct Phase {
+    const char* name;
+    Steady::time_point from, to;
+};
+
+// Sleeps on every paint of the widgets it watches: a window thread made slow on purpose.
+class SlowPaint : public QObject {
+  public:
+    bool eventFilter(QObject*, QEvent* e) override {
+        if (on && e->type() == QEvent::Paint) {
+            QThread::msleep(50);
+        }
+        return false;
+    }
+    bool on = false;
+};
+
+void runFor(std::chrono::milliseconds d, const std::function<void()>& tick = {}) {
+    QEventLoop loop;
+    QTimer work;
+    if (tick) {
+        QObject::connect(&work, &QTimer::timeout, tick);
+        work.start(10);
+    }
+    QTimer::singleShot(d, &loop, &QEventLoop::quit);
+    loop.exec();
+}
+
+}  // namespace
+
+int main(int argc, char* argv[]) {
+    bench::useOffscreenPlatform();
+    QApplication app(argc, argv);
+    const std::chrono::milliseconds each(1000 * (argc > 1 ? std::atoi(argv[1]) : 5));
+    bench::printLoad();
+    test::AppHarness h({.timedBytes = false});
+    h.writeDefaultConfig({});
+    if (!h.start()) {
+        return 1;
+    }
+    for (int k = 0; k < kChannelCount; ++k) {
+        h.board().setSource(k, sim::Source::noise(0x2000, 3000, static_cast<uint32_t>(k + 1)));
+    }
+    h.board().setTiming({true, {}, {}});
+    h.show();
+    h.waitFor([&] { return h.board().totalReceived() >= 2; });
+    h.board().clearLog();
+    h.trigger(h.model().mnuSample);
+    runFor(std::chrono::seconds(1));  // settled
+
+    std::vector<Phase> phases;
+    auto phase = [&](const char* name, const std::function<void()>& body) {
+        Phase p{name, Steady::now(), {}};
+        body();
+        p.to = Steady::now();
+        phases.push_back(p);
+    };
+    phase("idle", [&] { runFor(each); });
+    phase("modal dialog open", [&] {
+        QDialog dialog(&h.main().window());
+        QTimer::singleShot(each, &dialog, &QDialog::accept);
+        dialog.exec();
+    });
+    QWidget* chart = h.main().chartView();
+    phase("pointer and zoom on chart", [&] {
+        int step = 0;
+        runFor(each, [&] {
+            const QPointF at(50 + (step * 7) % 400, 50 + (step * 3) % 200);
+            QMouseEvent move(QEvent::MouseMove, at, chart->mapToGlobal(at), Qt::NoButton,
+                             Qt::NoButton, Qt::NoModifier);
+            QApplication::sendEvent(chart, &move);
+            QWheelEvent wheel(at, chart->mapToGlobal(at), {}, {0, step % 20 < 10 ? 120 : -120},
+                              Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
+            QApplication::sendEvent(chart, &wheel);
+            ++step;
+        });
+    });
+    SlowPaint slow;
+    for (QWidget* w : h.main().window().findChildren<QWidget*>()) {
+        w->installEventFilter(&slow);
+    }
+    phase("50 ms sleep per paint", [&] {
+        slow.on = true;
+        runFor(each, [&] { h.main().window().update(); });
+        slow.on = false;
+    });
+    h.trigger(h.model().mnuSample);
+    const std::vector<sim::Exchange> log = h.board().exchanges();
+
+    double idleRate = 0;
+    std::printf("%-28s %9s %7s %10s %10s\n", "load", "scans/s", "share", "p50 us", "p99 us");
+    for (const Phase& p : phases) {
+        int scans = 0;
+        std::vector<double> turns;
+        for (size_t i = 1; i < log.size(); ++i) {
+            if (log[i].at < p.from || log[i].at >= p.to) {
+                continue;
+            }
+            if (log[i - 1].channel == kChannelCount - 1 && log[i - 1].good) {
+                ++scans;
+            }
+            if (log[i - 1].good && log[i - 1].repliedAt != Steady::time_point{}) {
+                turns.push_back(
+                    std::chrono::duration<double, std::micro>(log[i].at - log[i - 1].repliedAt)
+                        .count());
+            }
+        }
+        std::sort(turns.begin(), turns.end());
+        const double rate = scans / std::chrono::duration<double>(p.to - p.from).count();
+        if (idleRate == 0) {
+            idleRate = rate;
+        }
+        std::printf("%-28s %9.2f %7.3f %10.1f %10.1f\n", p.name, rate,
+                    idleRate > 0 ? rate / idleRate : 0.0, bench::percentile(turns, 50),
+                    bench::percentile(turns, 99));
+    }
+    bench::printLoad();
+    return 0;
+}

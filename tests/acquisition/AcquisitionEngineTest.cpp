@@ -1,0 +1,136 @@
+// The engine on its own thread against the simulated board, without a window: commands in,
+// signals, reports and files out.
+
+#include "acquisition/AcquisitionEngine.h"
+
+#include "BoardSim.h"
+#include "platform/QtClock.h"
+#include "platform/QtSerialPort.h"
+#include "platform/QtTimer.h"
+#include "support/Fakes.h"
+#include "support/TempFolder.h"
+
+#include <QCoreApplication>
+#include <QDeadlineTimer>
+#include <QDir>
+#include <QFile>
+
+#include <gtest/gtest.h>
+
+#include <thread>
+
+namespace quorlin {
+namespace {
+
+using namespace std::chrono_literals;
+
+class RecordingReports : public EngineReports {
+  public:
+    void report(qint32, const QString& source, const QString&, const QString&) override {
+        reports << source;
+    }
+    void log(qint32, const QString& source, const QString&, const QString&) override {
+        logs << source;
+    }
+    void notice(const QString& text) override { notices << text; }
+    QStringList reports, logs, notices;
+};
+
+class AcquisitionEngineTest : public ::testing::Test {
+  protected:
+    AcquisitionEngineTest() {
+        board.start();
+        store.setValue(QStringLiteral("Ports"), QStringLiteral("1"), board.devicePath());
+        QDir(temp.path()).mkpath(QStringLiteral("Logs"));
+        settings.CurrentCommPort = 1;
+        settings.SamplesAveraged = 1;
+        settings.WriteFileMethod = QStringLiteral("Volts");
+        settings.DataFilePath = temp.file(QStringLiteral("run.csv"));
+        settings.DataFileInUse = true;
+        settings.PeakOn = true;
+        settings.ChannelActive.fill(1);
+        settings.Slope.fill(1);
+        settings.PeakDisplay.fill(2);
+        QObject::connect(&engine, &AcquisitionEngine::valuesChanged,
+                         [this](const AcquisitionValues& v, bool closed) {
+                             if (closed) {
+                                 scans << v.ElapsedTimeText;
+                             }
+                         });
+    }
+
+    bool waitFor(const std::function<bool()>& done) {
+        QDeadlineTimer deadline(30s);
+        while (!done() && !deadline.hasExpired()) {
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+        }
+        return done();
+    }
+    void toggle() {
+        engine.toggleSampling(
+            settings, PerChannel<bool>{true, true, true, true, true, true, true, true}, false);
+    }
+
+    sim::BoardSim board;
+    test::MemorySettingsStore store;
+    EventGate gate;
+    QtSerialPortFactory ports{store, gate};
+    QtTimerFactory timers{gate};
+    QtClock clock;
+    test::TempFolder temp;
+    SettingsModel settings;
+    RecordingReports reports;
+    AcquisitionEngine engine{EngineParts{ports, timers, clock, AppFolders(temp.path()), {}},
+                             reports};
+    QStringList scans;  // the elapsed time of every closed scan the window was handed
+};
+
+TEST_F(AcquisitionEngineTest, aRunGoesOnWhileTheWindowThreadIsBlocked_everyScanReachesIt) {
+    toggle();
+    ASSERT_TRUE(waitFor([&] { return engine.isSampling() && engine.scanCount() >= 3; }));
+    // The window's thread does nothing for a while: requests, replies and rows go on.
+    const quint64 before = engine.scanCount();
+    std::this_thread::sleep_for(600ms);
+    EXPECT_GT(engine.scanCount(), before + 5);
+    EXPECT_GT(engine.rowsWritten(), static_cast<qint64>(before) + 5);
+
+    toggle();
+    ASSERT_TRUE(waitFor([&] { return !engine.isSampling(); }));
+    // Every scan the engine closed was handed to the window, in order, and written as a row.
+    EXPECT_EQ(static_cast<quint64>(scans.size()), engine.scanCount());
+    for (qsizetype i = 1; i < scans.size(); ++i) {
+        EXPECT_LE(scans[i - 1].toDouble(), scans[i].toDouble()) << i;
+    }
+    EXPECT_EQ(engine.rowsWritten(), static_cast<qint64>(engine.scanCount()));
+    EXPECT_FALSE(engine.syncFigures().pending);  // synced at the stop
+    EXPECT_TRUE(QFile::exists(temp.file(QStringLiteral("Logs/Peak.csv"))));
+    EXPECT_TRUE(board.waitForDeviceClosed(2s));
+    EXPECT_TRUE(reports.reports.isEmpty() && reports.notices.isEmpty());
+}
+
+TEST_F(AcquisitionEngineTest, refusalsAndFailuresAreReportedWithoutWaitingForAnAnswer) {
+    settings.CurrentCommPort = 0;
+    toggle();
+    store.setValue(QStringLiteral("Ports"), QStringLiteral("2"), temp.file("no-such-device"));
+    settings.CurrentCommPort = 2;
+    toggle();
+    ASSERT_TRUE(waitFor([&] { return reports.reports.size() >= 2; }));
+    EXPECT_EQ(reports.notices, QStringList{"No communication port has been selected!"});
+    EXPECT_EQ(reports.reports.first(), QStringLiteral("OpenCommPort"));
+    EXPECT_TRUE(engine.isSampling());  // as after Retry: the next Sample stops it
+    toggle();
+    EXPECT_TRUE(waitFor([&] { return !engine.isSampling(); }));
+}
+
+TEST_F(AcquisitionEngineTest, shutdownDuringARun_endsItAsAStopWould) {
+    toggle();
+    ASSERT_TRUE(waitFor([&] { return engine.scanCount() >= 3; }));
+    engine.shutdown();
+    EXPECT_TRUE(QFile::exists(temp.file(QStringLiteral("Logs/Peak.csv"))));
+    EXPECT_TRUE(board.waitForDeviceClosed(2s));
+    EXPECT_EQ(engine.scanCount(), 0u);  // gone with the engine
+    toggle();                           // nothing happens after the end
+}
+
+}  // namespace
+}  // namespace quorlin
