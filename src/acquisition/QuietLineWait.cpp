@@ -1,5 +1,7 @@
 #include "acquisition/QuietLineWait.h"
 
+#include "device/BoardProtocol.h"
+
 namespace quorlin {
 
 QuietLineWait::QuietLineWait(SerialPort& port, OneShotTimer& timer, qint32 baud)
@@ -10,8 +12,15 @@ int QuietLineWait::quietMs(qint32 baud) {
     return static_cast<int>((bits + baud - 1) / baud);
 }
 
-void QuietLineWait::start() {
+void QuietLineWait::begin(const QByteArray& badReply) {
+    tail_.clear();
+    keepTail(badReply);
     waiting_ = true;
+    timer_.start(quietMs_);
+}
+
+void QuietLineWait::drop(const QByteArray& bytes) {
+    keepTail(bytes);
     timer_.start(quietMs_);
 }
 
@@ -24,12 +33,24 @@ bool QuietLineWait::quietNow() {
     if (!waiting_) {
         return false;  // a timeout already on its way when the wait was cancelled
     }
-    if (!port_.input().isEmpty()) {
-        timer_.start(quietMs_);
+    const QByteArray late = port_.input();
+    if (!late.isEmpty()) {
+        drop(late);
         return false;
     }
     waiting_ = false;
     return true;
+}
+
+bool QuietLineWait::endedWithAReply() const {
+    return isGoodReply(tail_);
+}
+
+void QuietLineWait::keepTail(const QByteArray& bytes) {
+    tail_.append(bytes);
+    if (tail_.size() > kReplyLength) {
+        tail_.remove(0, tail_.size() - kReplyLength);
+    }
 }
 
 }  // namespace quorlin

@@ -184,7 +184,7 @@ bool SamplingLoop::takeReply() {
         return false;
     }
     if (resync_.isWaiting()) {
-        resync_.start();  // the line is not quiet yet: what came is dropped
+        resync_.drop(link_.PortBuffer);  // the line is not quiet yet
         return false;
     }
     if (watch_ == Watch::QuietWait) {
@@ -198,7 +198,7 @@ bool SamplingLoop::takeReply() {
         // CurrentChannel stays as it is: the same request goes out again once the line is
         // quiet (onResyncTimeout).
         stopWatchdog();
-        resync_.start();
+        resync_.begin(link_.PortBuffer);
         return false;
     }
     return true;
@@ -278,6 +278,11 @@ void SamplingLoop::stopWatchdog() {
 void SamplingLoop::onResyncTimeout() {
     try {
         if (sampling_ && !reconnecting_ && resync_.quietNow()) {
+            // Unless a reply came among the bytes dropped, the request may yet be answered
+            // twice: as after a time-out, its second answer must not pass for the next channel.
+            if (!resync_.endedWithAReply()) {
+                retried_ = true;
+            }
             sendRequest();
         }
     } catch (const AppError& e) {

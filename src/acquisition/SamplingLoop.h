@@ -37,7 +37,9 @@ struct ScanHooks {
 // reply closes it (the scan's values are handed on, the data row is written). An error in the
 // event stops the loop: the reply to a request already sent is then dropped. A bad reply is
 // asked for again once the line has been quiet for a few byte times (QuietLineWait), so that
-// its tail or a burst of noise cannot misframe the replies after it.
+// its tail or a burst of noise cannot misframe the replies after it. When none of the bytes
+// dropped had a reply's shape, the first request may still be answered (noise in front of a
+// late reply), and the request asked again is treated as one asked again after a time-out.
 //
 // A reply watchdog keeps a lost byte from stopping the loop for good: when no good reply
 // has come within 1000 ms of a request, whatever arrived is discarded, the line is left
@@ -146,7 +148,7 @@ class SamplingLoop : public QObject {
     bool permissionSaid_ = false;  // a reopening refused for lack of permission was logged
     qint64 lostAtMs_ = 0;          // monotonic tick of the loss
     bool ignoreReplies_ = false;   // an event failed after its request had gone out
-    bool retried_ = false;         // a request was sent again after a time-out, no good reply since
+    bool retried_ = false;  // a request sent again may be answered twice, no good reply since
     bool rowWritten_ = false;
     Watch watch_ = Watch::Off;
     std::atomic<quint64> scans_ = 0;

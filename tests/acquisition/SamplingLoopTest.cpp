@@ -1,5 +1,6 @@
 #include "acquisition/SamplingLoop.h"
 
+#include "device/BoardProtocol.h"
 #include "support/Fakes.h"
 
 #include <QCoreApplication>
@@ -184,7 +185,46 @@ TEST_F(SamplingLoopTest, badReplies_repeatSameRequestOnceTheLineIsQuiet_andShowN
 
     answer(reply(0x20, 0x00 + 2));
     EXPECT_EQ(readings.row(2).voltsText, "0.001");
+    watchdog().fire();  // none of the dropped bytes was a reply: the next channel waited
     EXPECT_EQ(lastRequest(), 'w');
+}
+
+// After a bad reply the first request may still be answered (noise before a late reply):
+// unless the dropped bytes ended with a reply, the request asked again may be answered twice,
+// so the next channel is asked for only once the line has been quiet after the good reply.
+TEST_F(SamplingLoopTest, afterARepeat_aSecondAnswerIsNeverTakenForTheNextChannel) {
+    const struct {
+        const char* name;
+        QByteArray dropped;
+        bool secondAnswerPossible;
+    } cases[] = {
+        {"stray byte, then the reply", QByteArray("\x00\xFF\x20\x00", 4), false},
+        {"long reply after noise", QByteArray("\x12\xFF\x20\x00", 4), false},
+        {"wrong marker", QByteArray("\xFE\x20\x00", 3), true},
+        {"noise, the reply still to come", QByteArray("\x12\x34\x56\x78", 4), true},
+    };
+    click();
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const int k = values.CurrentChannel;
+        const char asked = lastRequest();
+        answer(c.dropped);
+        quietWait().fire();
+        ASSERT_EQ(lastRequest(), asked);
+        const QByteArray before = port.written();
+        answer(replyOf(3));
+        EXPECT_EQ(readings.row(k).voltsText, "1.831");
+        if (c.secondAnswerPossible) {
+            EXPECT_EQ(port.written(), before);
+            EXPECT_EQ(watchdog().interval, SamplingLoop::kQuietMs);
+            answer(replyOf(4));  // the second answer: dropped
+            watchdog().fire();
+        }
+        EXPECT_EQ(port.written(), before + requestByte((k + 1) % kChannelCount));
+        answer(replyOf(1));
+        EXPECT_EQ(readings.row((k + 1) % kChannelCount).voltsText, "0.61");
+    }
+    EXPECT_EQ(loop.repeatCount(), 4u);
 }
 
 TEST_F(SamplingLoopTest, untickedChannelIsStillRequestedAndShowsZero) {
@@ -202,6 +242,7 @@ TEST_F(SamplingLoopTest, untickedChannelIsStillRequestedAndShowsZero) {
     answer(reply(0x3F, 0xFF));
     EXPECT_EQ(values.ChannelVolts[3], 0.0);
     EXPECT_EQ(readings.row(3).voltsText, "0");
+    watchdog().fire();
     EXPECT_EQ(lastRequest(), 'm');
     EXPECT_EQ(readings.row(2).voltsText, "0.61");  // ticked neighbours are decoded
 }

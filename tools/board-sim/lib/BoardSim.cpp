@@ -475,6 +475,7 @@ void BoardSim::Impl::handle(uint8_t byte, Clock::time_point readAt) {
     }
     if (const auto done = send(bytes, splitAt, due, t.emulateLine, pause)) {
         ex.repliedAt = *done;
+        ex.replyBytes = static_cast<int>(bytes.size());
     }
     ex.answered = true;
     record(ex);

@@ -70,6 +70,7 @@ struct Exchange {
     // When the last byte of the reply was written; left at the epoch when it was not (the
     // board stopped, or it knew of no program holding the device open).
     std::chrono::steady_clock::time_point repliedAt;
+    int replyBytes = 0;  // bytes of the reply written, noise or stray bytes in front included
 };
 
 class BoardSim {
