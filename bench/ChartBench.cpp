@@ -7,8 +7,8 @@
 // Histories are filled straight into the tables (2.6 million scans of eight channels take
 // a while to fill through the per-scan path); the timed loop is the per-scan path.
 #include "BenchSupport.h"
-#include "chart/PointTable.h"
 #include "chart/M4Decimation.h"
+#include "chart/PointTable.h"
 #include "platform/QCustomPlotChart.h"
 
 #include <qcustomplot.h>

@@ -5,25 +5,21 @@
 //
 //   build/bench/DataFileReaderBench --benchmark_filter=. --benchmark_counters_tabular=true
 #include "BenchSupport.h"
-#include "common/DateText.h"
-#include "common/NumberText.h"
+#include "RecordedFile.h"
 #include "display/DataReviewWindow.h"
 #include "display/PlotArrays.h"
-#include "platform/QCustomPlotChart.h"
 #include "platform/EventGate.h"
+#include "platform/QCustomPlotChart.h"
 #include "platform/QtClock.h"
 #include "platform/QtTimer.h"
 #include "recording/DataFileReader.h"
 
 #include <qcustomplot.h>
 #include <QCoreApplication>
-#include <QFile>
 #include <QFileInfo>
 #include <QTemporaryDir>
 
 #include <benchmark/benchmark.h>
-
-#include <cmath>
 
 namespace {
 
@@ -31,39 +27,12 @@ using namespace quorlin;
 
 constexpr qint64 kRows = 1'000'000;
 
-// Written once per program run: the header and rows as the recording writes them (scaled
-// values with four decimals, ten scans per second).
+// Written once per program run.
 const QString& bigFile() {
     static QTemporaryDir dir;
     static const QString path = [] {
         const QString p = dir.filePath(QStringLiteral("big.csv"));
-        QFile f(p);
-        if (!f.open(QIODevice::WriteOnly)) {
-            return QString();
-        }
-        f.write(
-            "Kestova Quorlin\r\n"
-            "Data Acquisition and Display Software File Version 2.1.3\r\n"
-            "Date file created: 2026-12-07\r\n"
-            "Time file created: 14:05:09\r\n"
-            "System Time,Time(Seconds),CH0,CH1,CH2,CH3,CH4,CH5,CH6,CH7\r\n");
-        const QDateTime start(QDate(2026, 12, 7), QTime(14, 5, 9));
-        QByteArray block;
-        for (qint64 i = 0; i < kRows; ++i) {
-            QString row = generalDateTimeText(start.addMSecs(i * 100)) + u',' +
-                          shortNumberText(static_cast<double>(i) / 10);
-            for (int c = 0; c < kChannelCount; ++c) {
-                const double v = 125 * std::sin(static_cast<double>(i) / (200.0 + c)) - 0.123 * c;
-                row += u',' + shortNumberText(std::round(v * 1e4) / 1e4);
-            }
-            block += row.toLatin1() + "\r\n";
-            if (block.size() > (1 << 20)) {
-                f.write(block);
-                block.clear();
-            }
-        }
-        f.write(block);
-        return p;
+        return bench::writeRecordedFile(p, kRows) ? p : QString();
     }();
     return path;
 }

@@ -4,13 +4,17 @@
 // board's last reply byte to the next request byte) at the 50th and 99th percentile.
 //
 //   build/bench/WindowLoadBench [seconds per load, default 5]
+// The review file's phase lasts until the file is loaded, at least that long.
 #include "AppRun.h"
+#include "RecordedFile.h"
 
 #include "display/ChartView.h"
+#include "display/DataReviewWindow.h"
 #include "display/MainWindow.h"
 
 #include <QDialog>
 #include <QMouseEvent>
+#include <QTemporaryDir>
 #include <QThread>
 #include <QWheelEvent>
 
@@ -57,6 +61,12 @@ int main(int argc, char* argv[]) {
     QApplication app(argc, argv);
     const std::chrono::milliseconds each(1000 * (argc > 1 ? std::atoi(argv[1]) : 5));
     bench::printLoad();
+    // Written before the run so that writing it is not one of the loads.
+    QTemporaryDir reviewDir;
+    const QString reviewPath = reviewDir.filePath(QStringLiteral("review.csv"));
+    if (!bench::writeRecordedFile(reviewPath, 900'000)) {
+        return 1;
+    }
     test::AppHarness h({.timedBytes = false});
     h.writeDefaultConfig({});
     if (!h.start()) {
@@ -98,6 +108,24 @@ int main(int argc, char* argv[]) {
             QApplication::sendEvent(chart, &wheel);
             ++step;
         });
+    });
+    phase("review file of 90 MB opening", [&] {
+        h.files->answers.push_back(reviewPath);
+        h.trigger(h.model().mnuOpenDataFile);
+        auto loading = [] {
+            for (QWidget* w : QApplication::topLevelWidgets()) {
+                for (auto* review : w->findChildren<DataReviewWindow*>()) {
+                    if (review->model().state() == DataReviewModel::State::Loading) {
+                        return true;
+                    }
+                }
+            }
+            return false;
+        };
+        const Steady::time_point from = Steady::now();
+        while (loading() || Steady::now() - from < each) {
+            runFor(std::chrono::milliseconds(100));
+        }
     });
     SlowPaint slow;
     for (QWidget* w : h.main().window().findChildren<QWidget*>()) {

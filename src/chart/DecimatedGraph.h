@@ -1,7 +1,7 @@
 #pragma once
 
-#include "chart/PointTable.h"
 #include "chart/M4Decimation.h"
+#include "chart/PointTable.h"
 
 #include <qcustomplot.h>
 

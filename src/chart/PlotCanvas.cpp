@@ -1,7 +1,7 @@
 #include "chart/PlotCanvas.h"
 
-#include "chart/RunAlongside.h"
 #include "chart/DecimatedGraph.h"
+#include "chart/RunAlongside.h"
 
 #include <algorithm>
 

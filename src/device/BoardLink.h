@@ -13,13 +13,13 @@
 
 namespace quorlin {
 
-// The thin layer over the board's serial port: opening and closing with the fixed line
-// settings, the blocking delay, decoding of the reply in PortBuffer and the samples-averaged
-// command pair.
 // Sleeps the calling thread until the monotonic millisecond tick has moved past `ms`: nothing
 // is serviced on that thread meanwhile, on purpose. 0 or less returns at once.
 void WaitMilliseconds(Clock& clock, qint64 ms);
 
+// The thin layer over the board's serial port: opening and closing with the fixed line
+// settings, the buffer every request and reply passes through, and the samples-averaged
+// command pair (with its pause).
 class BoardLink {
   public:
     BoardLink(SettingsModel& settings, SerialPort& mainPort, Clock& clock, ErrorHandler& errors,

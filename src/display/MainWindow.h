@@ -1,7 +1,7 @@
 #pragma once
 
-#include "common/Channel.h"
 #include "chart/FramePacer.h"
+#include "common/Channel.h"
 #include "presentation/MainWindowModel.h"
 
 #include <QWidget>

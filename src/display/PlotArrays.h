@@ -1,9 +1,9 @@
 #pragma once
 
 #include "acquisition/AcquisitionValues.h"
+#include "chart/PointTable.h"
 #include "common/Channel.h"
 #include "common/ErrorHandler.h"
-#include "chart/PointTable.h"
 #include "platform/Chart.h"
 
 #include <memory>

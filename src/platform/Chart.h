@@ -1,7 +1,7 @@
 #pragma once
 
-#include "common/Colour.h"
 #include "chart/PointTable.h"
+#include "common/Colour.h"
 
 #include <QString>
 

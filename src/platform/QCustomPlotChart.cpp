@@ -1,8 +1,8 @@
 #include "platform/QCustomPlotChart.h"
 
-#include "common/AppError.h"
 #include "chart/DecimatedGraph.h"
 #include "chart/PlotCanvas.h"
+#include "common/AppError.h"
 
 #include <qcustomplot.h>
 

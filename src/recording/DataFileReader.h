@@ -1,7 +1,7 @@
 #pragma once
 
-#include "common/Channel.h"
 #include "chart/PointTable.h"
+#include "common/Channel.h"
 
 #include <QByteArray>
 #include <QString>

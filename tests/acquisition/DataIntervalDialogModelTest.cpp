@@ -1,5 +1,5 @@
-#include "acquisition/DataIntervalDialogModel.h"
 #include "acquisition/DataIntervalDialog.h"
+#include "acquisition/DataIntervalDialogModel.h"
 
 #include "config/SettingsModel.h"
 #include "support/AccessibleRoute.h"
