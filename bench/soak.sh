@@ -6,11 +6,17 @@
 # Not part of CI.
 #
 #   bench/soak.sh [MINUTES, default 30] [BUILD_DIR, default build]
+#
+# With SOAK_HEADLESS=1 the program file itself runs instead, as `quorlin --headless` without
+# any display variable, recording with the demo configuration; its status lines and its
+# resident memory are printed once a minute.
 set -eu
 minutes=${1:-30}
 build=${2:-build}
 sim_bin="$build/tools/board-sim/quorlin-board-sim"
 soak_bin="$build/bench/SoakRun"
+headless=${SOAK_HEADLESS:-0}
+[ "$headless" = 1 ] && soak_bin="$build/src/quorlin"
 for f in "$sim_bin" "$soak_bin"; do
     [ -x "$f" ] || { echo "missing $f: build first" >&2; exit 2; }
 done
@@ -41,8 +47,23 @@ unplug=no
 grep -q '^ *unplug' "$work/sim.out" && unplug=yes
 echo "soak: $minutes min, board $(head -n 1 "$work/sim.out"), unplug: $unplug"
 
-QT_QPA_PLATFORM=offscreen "$soak_bin" "$work/tty" "$minutes" &
-soak=$!
+if [ "$headless" = 1 ]; then
+    env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM XDG_RUNTIME_DIR="$work" \
+        XDG_CONFIG_HOME="$work" "$soak_bin" --headless --config scripts/demo/Default.cfg \
+        --device "$work/tty" --data-file "$work/soak.csv" --duration $((minutes * 60)) \
+        --status-every 60 &
+    soak=$!
+    (
+        while kill -0 "$soak" 2>/dev/null; do
+            sleep 60
+            rss=$(awk '/VmRSS/ { print $2 " " $3 }' "/proc/$soak/status" 2>/dev/null || true)
+            [ -n "$rss" ] && echo "soak: resident memory $rss"
+        done
+    ) &
+else
+    QT_QPA_PLATFORM=offscreen "$soak_bin" "$work/tty" "$minutes" &
+    soak=$!
+fi
 
 faults="drop split stray wrong-marker short"
 injected=0

@@ -3,7 +3,7 @@
 set -euo pipefail
 packages=(cmake ninja-build g++ qt6-base-dev qt6-serialport-dev libqcustomplot-dev
           libgtest-dev libgmock-dev libbenchmark-dev xvfb xdotool clang-format
-          desktop-file-utils appstream lintian dpkg-dev qt6-svg-dev)
+          desktop-file-utils appstream lintian dpkg-dev qt6-svg-dev libsystemd-dev systemd man-db)
 missing=()
 for p in "${packages[@]}"; do
     dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")

@@ -2,12 +2,16 @@
 
 #include "acquisition/ChannelConversion.h"
 #include "acquisition/SamplingLoop.h"
+#include "common/AppError.h"
 #include "device/BoardLink.h"
 #include "platform/EventGate.h"
 #include "platform/FileDialog.h"
+#include "recording/DailyFileName.h"
 #include "recording/DataFile.h"
 #include "recording/PeakFile.h"
 #include "recording/SyncScheduler.h"
+
+#include <utility>
 
 namespace quorlin {
 
@@ -87,6 +91,7 @@ class EngineCore {
   public:
     EngineCore(AcquisitionEngine& engine, EngineReports& reports, EngineParts& parts)
         : engine_(engine),
+          clock_(parts.clock),
           timers_(parts.timers, gate_),
           errors_(engine, reports),
           notices_(engine, reports),
@@ -110,10 +115,12 @@ class EngineCore {
 
         ScanHooks hooks;
         hooks.ScanClosed = [this] { emit engine_.valuesChanged(values_, true); };
-        hooks.WritePeakFile = [this] { peakFile_.WritePeakFile(peakEntries()); };
-        hooks.WriteToFile = [this](const QString& elapsed) {
-            dataFile_.WriteToFile(elapsed, recordedValues(values_, settings_.WriteFileMethod));
+        hooks.WritePeakFile = [this] {
+            if (peakFile_.WritePeakFile(peakEntries())) {
+                emit engine_.peakFileWritten(folders_.peakFile());
+            }
         };
+        hooks.WriteToFile = [this](const QString& elapsed) { writeRow(elapsed); };
         loop_ = std::make_unique<SamplingLoop>(settings_, values_, rows_, link_, parts.clock,
                                                errors_, notices_, timers_, gate_, *conversion_,
                                                std::move(hooks));
@@ -126,7 +133,40 @@ class EngineCore {
                          });
     }
 
-    void apply(const SettingsModel& settings) { settings_ = settings; }
+    void apply(const SettingsModel& settings) {
+        const QString inUse = settings_.DataFilePath;
+        settings_ = settings;
+        if (!dailyGiven_.isEmpty()) {
+            settings_.DataFilePath = inUse;  // the engine's own choice of the day's file
+        }
+    }
+
+    void startSampling(const PerChannel<bool>& checked) {
+        if (!loop_->isSampling()) {
+            try {
+                link_.ReopenMainPort();
+                link_.resendSamplesAveraged();
+            } catch (const AppError& e) {
+                try {
+                    port_->setPortOpen(false);
+                } catch (const AppError&) {
+                }
+                emit engine_.startAnswered(false, e.description);
+                return;
+            }
+            toggleSampling(checked, false);
+        }
+        emit engine_.startAnswered(loop_->isSampling(), {});
+    }
+
+    void stopSampling() { loop_->stopIfSampling(); }
+
+    void recordDaily(const QString& given, const QDate& day) {
+        dailyGiven_ = given;
+        fileDay_ = day;
+        nextDay_ = {};
+        nextDayFailed_ = false;
+    }
 
     void toggleSampling(const PerChannel<bool>& checked, bool channelRangeOn) {
         if (!loop_->isSampling()) {
@@ -169,6 +209,33 @@ class EngineCore {
     const DataFile& dataFile() const { return dataFile_; }
 
   private:
+    void writeRow(const QString& elapsed) {
+        const QDateTime now = clock_.localNow();
+        if (!dailyGiven_.isEmpty() && now.date() != fileDay_) {
+            startDay(now.date());
+        }
+        dataFile_.WriteToFile(elapsed, recordedValues(values_, settings_.WriteFileMethod), now);
+    }
+
+    void startDay(const QDate& day) {
+        if (day != nextDay_) {
+            nextDay_ = day;  // one name per day, even when its start is tried again
+            nextDayPath_ = unusedDailyDataFilePath(dailyGiven_, day);
+            nextDayFailed_ = false;
+        }
+        try {
+            dataFile_.startFile(nextDayPath_);
+        } catch (const AppError& e) {
+            if (!std::exchange(nextDayFailed_, true)) {
+                errors_.SimpleErrorHandler(e.number, QStringLiteral("WriteToFile"),
+                                           QStringLiteral("General"), e.description);
+            }
+            return;
+        }
+        fileDay_ = day;
+        emit engine_.dataFileStarted(nextDayPath_);
+    }
+
     void publish(int channel, RowField field) {
         const ChannelReading& row = rows_.row(channel);
         switch (field) {
@@ -202,6 +269,7 @@ class EngineCore {
     }
 
     AcquisitionEngine& engine_;
+    Clock& clock_;
     EventGate gate_;
     GateTimers timers_;
     PostedErrors errors_;
@@ -218,6 +286,11 @@ class EngineCore {
     PeakFile peakFile_;
     AppFolders folders_;
     std::unique_ptr<SamplingLoop> loop_;
+    QString dailyGiven_;  // empty: one file for the run
+    QDate fileDay_;
+    QDate nextDay_;
+    QString nextDayPath_;
+    bool nextDayFailed_ = false;
 };
 
 AcquisitionEngine::AcquisitionEngine(EngineParts parts, EngineReports& reports, QObject* parent)
@@ -308,6 +381,22 @@ void AcquisitionEngine::dataFileChosen(const SettingsModel& settings) {
         core.apply(settings);
         core.dataFileChosen();
     });
+}
+
+void AcquisitionEngine::startSampling(const SettingsModel& settings,
+                                      const PerChannel<bool>& checked) {
+    post([settings, checked](EngineCore& core) {
+        core.apply(settings);
+        core.startSampling(checked);
+    });
+}
+
+void AcquisitionEngine::stopSampling() {
+    post([](EngineCore& core) { core.stopSampling(); });
+}
+
+void AcquisitionEngine::recordDaily(const QString& given, const QDate& day) {
+    post([given, day](EngineCore& core) { core.recordDaily(given, day); });
 }
 
 bool AcquisitionEngine::isReconnecting() const {

@@ -10,6 +10,7 @@
 #include "platform/Timer.h"
 #include "presentation/MainWindowModel.h"
 
+#include <QDate>
 #include <QObject>
 #include <QString>
 #include <QThread>
@@ -81,6 +82,18 @@ class AcquisitionEngine : public QObject {
     void sendSamplesAveraged(const SettingsModel& settings);
     // A new data file was chosen: its first failing row is reported again.
     void dataFileChosen(const SettingsModel& settings);
+    // A run without a window starts: the port is opened and the samples-averaged pair sent,
+    // then the run starts as Sample starts it. Answered with startAnswered().
+    void startSampling(const SettingsModel& settings, const PerChannel<bool>& checked);
+    // Stops a run as the Sample command stops it (peak file written, rows synced, port
+    // closed); nothing when none runs.
+    void stopSampling();
+    // Daily files: the file in use is the one of `day`, named from `given`. The first row of
+    // a later local day starts that day's file (its header, then the row), stamped with the
+    // time that chose the file, so every row is in one file, of its own day. Later commands'
+    // settings do not change the file in use. A day's file that cannot be started is
+    // reported once; rows go on into the file in use, and the next row tries again.
+    void recordDaily(const QString& given, const QDate& day);
 
     // Stops a run as the Sample command would (peak file written, rows synced), closes the
     // port and ends the thread; waits for all of it. Later commands do nothing.
@@ -119,6 +132,13 @@ class AcquisitionEngine : public QObject {
     void samplingChanged(bool sampling);
     void boardStatusChanged(const QString& text);
     void averagingPendingChanged(bool pending);
+    // startSampling's answer: sampling; or not, because the port did not open (`absent`
+    // says why) or the start was refused (`absent` empty; reported as the Sample command's).
+    void startAnswered(bool sampling, const QString& absent);
+    // A daily file was started; rows go into it.
+    void dataFileStarted(const QString& path);
+    // The peak file was written at the end of a run.
+    void peakFileWritten(const QString& path);
 
   private:
     friend class EngineCore;

@@ -17,8 +17,9 @@ void onSignal(int) {
 }
 }  // namespace
 
-TerminationSignal::TerminationSignal(std::function<void()> terminate, QObject* parent)
-    : QObject(parent), terminate_(std::move(terminate)) {
+TerminationSignal::TerminationSignal(std::function<void()> terminate,
+                                     std::initializer_list<int> signalNumbers, QObject* parent)
+    : QObject(parent), terminate_(std::move(terminate)), signalNumbers_(signalNumbers) {
     if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, pipeEnds) != 0) {
         return;  // SIGTERM keeps its default action
     }
@@ -34,14 +35,18 @@ TerminationSignal::TerminationSignal(std::function<void()> terminate, QObject* p
     action.sa_handler = onSignal;
     sigemptyset(&action.sa_mask);
     action.sa_flags = SA_RESTART;
-    ::sigaction(SIGTERM, &action, nullptr);
+    for (const int number : signalNumbers_) {
+        ::sigaction(number, &action, nullptr);
+    }
 }
 
 TerminationSignal::~TerminationSignal() {
     if (!notifier_) {
         return;
     }
-    std::signal(SIGTERM, SIG_DFL);
+    for (const int number : signalNumbers_) {
+        std::signal(number, SIG_DFL);
+    }
     delete notifier_;
     ::close(pipeEnds[0]);
     ::close(pipeEnds[1]);

@@ -47,6 +47,7 @@ class LineCursor {
     explicit LineCursor(const QStringList& lines) : lines_(lines) {}
 
     const QString& take() {
+        current_ = static_cast<int>(next_) + 1;
         if (next_ >= lines_.size() || next_ >= kConfigLineCount) {
             throw AppError(ErrorNumber::InputPastEndOfFile,
                            QStringLiteral("Input past end of file"));
@@ -54,6 +55,8 @@ class LineCursor {
         return lines_[next_++];
     }
     void skip() { take(); }
+    // The number (from 1) of the line read last or found missing.
+    int current() const { return current_; }
 
     double leading() { return leadingNumber(take()); }
     qint16 leadingInt16() { return toInt16(leading()); }
@@ -85,6 +88,7 @@ class LineCursor {
   private:
     const QStringList& lines_;
     qsizetype next_ = 0;
+    int current_ = 0;
 };
 
 AppError openError(const QFile& file) {
@@ -154,8 +158,24 @@ QStringList configFileLines(const SettingsModel& m, bool defaultTitle) {
     return out;
 }
 
-void applyConfigLines(const QStringList& lines, SettingsModel& m) {
+namespace {
+void applyLines(LineCursor& in, SettingsModel& m);
+}  // namespace
+
+void applyConfigLines(const QStringList& lines, SettingsModel& m, int* failedLine) {
     LineCursor in(lines);
+    try {
+        applyLines(in, m);
+    } catch (const AppError&) {
+        if (failedLine) {
+            *failedLine = in.current();
+        }
+        throw;
+    }
+}
+
+namespace {
+void applyLines(LineCursor& in, SettingsModel& m) {
     in.skip();  // title
     in.skip();
     m.GraphMethod = in.take();
@@ -203,6 +223,7 @@ void applyConfigLines(const QStringList& lines, SettingsModel& m) {
         v = in.boolean();
     }
 }
+}  // namespace
 
 QStringList readConfigLines(const QString& path) {
     QFile file(path);

@@ -26,7 +26,8 @@ QStringList configFileLines(const SettingsModel& model, bool defaultTitle);
 // never looked at. Throws AppError at the first line that is missing (62), cannot be read as
 // its field (13) or is beyond its field's integer range (6); what was stored before stays.
 // CalibrationMode takes the words True and False in any case, or a number (non-zero true).
-void applyConfigLines(const QStringList& lines, SettingsModel& model);
+// `failedLine`, when given, receives the number (from 1) of the line that failed.
+void applyConfigLines(const QStringList& lines, SettingsModel& model, int* failedLine = nullptr);
 
 // The first lines (at most kConfigLineCount) of a file or device, decoded as text files are.
 // Lines may end in CR LF, CR or LF. Throws AppError when the file cannot be opened or read.

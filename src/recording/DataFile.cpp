@@ -34,13 +34,18 @@ QString DataFile::ChooseDataFile() {
     }
     settings_.DataFilePath = path;
     try {
-        writeFileTruncating(path, encodeLines(headerLines()));
+        startFile(path);
     } catch (const AppError&) {
         return {};
     }
+    return path;
+}
+
+void DataFile::startFile(const QString& path) {
+    writeFileTruncating(path, encodeLines(headerLines()));
+    settings_.DataFilePath = path;
     rowsFailing_ = false;  // a new file: its first failure is reported again
     rowsWritten_ = 0;
-    return path;
 }
 
 QStringList DataFile::headerLines() const {
@@ -56,8 +61,9 @@ QStringList DataFile::headerLines() const {
             QStringLiteral("Time file created: ") + timeText(now), headings.join(u',')};
 }
 
-QString DataFile::rowText(const QString& elapsedTimeText, std::span<const double> values) const {
-    QString row = generalDateTimeText(clock_.localNow()) + u',' + elapsedTimeText;
+QString DataFile::rowText(const QString& elapsedTimeText, std::span<const double> values,
+                          const QDateTime& now) const {
+    QString row = generalDateTimeText(now) + u',' + elapsedTimeText;
     for (double v : values) {
         row += u',' + shortNumberText(v);
     }
@@ -67,9 +73,8 @@ QString DataFile::rowText(const QString& elapsedTimeText, std::span<const double
 void DataFile::startAgain() {
     // Moved away or deleted during the run: rows without a header would make a file that no
     // reader takes for a data file, and the rows would seem to go where they no longer are.
-    const QString& path = settings_.DataFilePath;
-    writeFileTruncating(path, encodeLines(headerLines()));
-    rowsWritten_ = 0;
+    const QString path = settings_.DataFilePath;
+    startFile(path);
     errors_.LogError(ErrorNumber::FileNotFound, QStringLiteral("WriteToFile"),
                      QStringLiteral("General"),
                      QStringLiteral("The data file %1 was gone: a new file was started under "
@@ -78,11 +83,16 @@ void DataFile::startAgain() {
 }
 
 void DataFile::WriteToFile(const QString& elapsedTimeText, std::span<const double> values) {
+    WriteToFile(elapsedTimeText, values, clock_.localNow());
+}
+
+void DataFile::WriteToFile(const QString& elapsedTimeText, std::span<const double> values,
+                           const QDateTime& now) {
     try {
         if (!QFileInfo::exists(settings_.DataFilePath)) {
             startAgain();
         }
-        appendToFile(settings_.DataFilePath, encodeLines({rowText(elapsedTimeText, values)}));
+        appendToFile(settings_.DataFilePath, encodeLines({rowText(elapsedTimeText, values, now)}));
         ++rowsWritten_;
         rowsFailing_ = false;
         if (rowWritten_) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QDateTime>
 #include <QString>
 #include <QStringList>
 
@@ -27,12 +28,19 @@ class DataFile {
     // Lets the operator choose the file, creates it and writes the header. Silent on cancel
     // and failure. Returns the chosen name, empty after a cancel or a failure.
     QString ChooseDataFile();
+    // Makes `path` the data file: writes its header (replacing what it held), then records
+    // into it, its rows counted from none. Throws AppError when the header cannot be written;
+    // the file in use stays.
+    void startFile(const QString& path);
     // Appends one row to DataFilePath: the time, the elapsed-time text and the given values.
     // A failure loses only that row and leaves no part of it in the file. It is reported
     // once, not again for the rows after it that fail as well, until a row has been written.
     // A file gone from its path (moved, deleted) is started again with its header, and the
     // error log says so.
     void WriteToFile(const QString& elapsedTimeText, std::span<const double> values);
+    // The same, stamped with `now` (the time the caller decided the row's file by).
+    void WriteToFile(const QString& elapsedTimeText, std::span<const double> values,
+                     const QDateTime& now);
 
     // Called with the file's path after each row that reached it.
     void setRowWritten(std::function<void(const QString&)> rowWritten) {
@@ -52,7 +60,8 @@ class DataFile {
 
     // The five header lines and one row, as written.
     QStringList headerLines() const;
-    QString rowText(const QString& elapsedTimeText, std::span<const double> values) const;
+    QString rowText(const QString& elapsedTimeText, std::span<const double> values,
+                    const QDateTime& now) const;
 
   private:
     void startAgain();

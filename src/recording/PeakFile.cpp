@@ -30,12 +30,14 @@ QStringList PeakFile::peakFileLines(const PerChannel<PeakEntry>& entries) const 
     return lines;
 }
 
-void PeakFile::WritePeakFile(const PerChannel<PeakEntry>& entries) {
+bool PeakFile::WritePeakFile(const PerChannel<PeakEntry>& entries) {
     try {
         writeFileTruncating(folders_.peakFile(), encodeLines(peakFileLines(entries)));
+        return true;
     } catch (const AppError& e) {
         errors_.SimpleErrorHandler(e.number, QStringLiteral("WritePeakFile"),
                                    QStringLiteral("General"), e.description);
+        return false;
     }
 }
 

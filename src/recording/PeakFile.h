@@ -24,9 +24,9 @@ class PeakFile {
   public:
     PeakFile(const SettingsModel& settings, const AppFolders& folders, ErrorHandler& errors);
 
-    // Replaces the peak file with the given entries. A failure is reported; the lines
+    // Replaces the peak file with the given entries. A failure is reported (false); the lines
     // already written stay.
-    void WritePeakFile(const PerChannel<PeakEntry>& entries);
+    bool WritePeakFile(const PerChannel<PeakEntry>& entries);
 
     // The fourteen lines, as written.
     QStringList peakFileLines(const PerChannel<PeakEntry>& entries) const;

@@ -14,9 +14,11 @@
 #include <QDeadlineTimer>
 #include <QDir>
 #include <QFile>
+#include <QSignalSpy>
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <thread>
 
 namespace quorlin {
@@ -35,6 +37,21 @@ class RecordingReports : public EngineReports {
     void notice(const QString& text) override { notices << text; }
     QStringList reports, logs, notices;
 };
+
+// The system's clocks, but the local date is the test's: it changes when the test says.
+class DayClock : public QtClock {
+  public:
+    QDateTime localNow() override {
+        return QDateTime(QDate::fromJulianDay(day), QtClock::localNow().time());
+    }
+    std::atomic<qint64> day = QDate(2026, 12, 31).toJulianDay();
+};
+
+QStringList fileLines(const QString& path) {
+    QFile f(path);
+    f.open(QIODevice::ReadOnly);
+    return QString::fromUtf8(f.readAll()).split(QStringLiteral("\r\n"), Qt::SkipEmptyParts);
+}
 
 class AcquisitionEngineTest : public ::testing::Test {
   protected:
@@ -76,7 +93,7 @@ class AcquisitionEngineTest : public ::testing::Test {
     EventGate gate;
     QtSerialPortFactory ports{store, gate};
     QtTimerFactory timers{gate};
-    QtClock clock;
+    DayClock clock;
     test::TempFolder temp;
     SettingsModel settings;
     RecordingReports reports;
@@ -106,6 +123,46 @@ TEST_F(AcquisitionEngineTest, aRunGoesOnWhileTheWindowThreadIsBlocked_everyScanR
     EXPECT_TRUE(QFile::exists(temp.file(QStringLiteral("Logs/Peak.csv"))));
     EXPECT_TRUE(board.waitForDeviceClosed(2s));
     EXPECT_TRUE(reports.reports.isEmpty() && reports.notices.isEmpty());
+}
+
+TEST_F(AcquisitionEngineTest, dailyFiles_eachDayItsFileWithHeader_everyScanInExactlyOneRow) {
+    const QString first = temp.file(QStringLiteral("lab-2026-12-31.csv"));
+    const QString earlier = temp.file(QStringLiteral("lab-2027-01-01.csv"));  // an earlier run's
+    const QString second = temp.file(QStringLiteral("lab-2027-01-01-2.csv"));
+    QFile(first).open(QIODevice::WriteOnly);
+    QFile e(earlier);
+    e.open(QIODevice::WriteOnly);
+    e.write("kept\r\n");
+    e.close();
+    settings.DataFilePath = first;
+    engine.applySettings(settings);
+    engine.recordDaily(temp.file(QStringLiteral("lab.csv")), QDate(2026, 12, 31));
+    QSignalSpy started(&engine, &AcquisitionEngine::dataFileStarted);
+    toggle();
+    ASSERT_TRUE(waitFor([&] { return engine.scanCount() >= 5; }));
+    clock.day = QDate(2027, 1, 1).toJulianDay();  // midnight passes
+    const quint64 before = engine.scanCount();
+    ASSERT_TRUE(waitFor([&] { return engine.scanCount() >= before + 5; }));
+    toggle();
+    ASSERT_TRUE(waitFor([&] { return !engine.isSampling(); }));
+
+    ASSERT_EQ(started.size(), 1);
+    EXPECT_EQ(started[0][0].toString(), second);
+    EXPECT_EQ(fileLines(earlier), QStringList{"kept"});  // a restart never replaces a day's file
+    const QStringList newDay = fileLines(second);
+    ASSERT_GE(newDay.size(), 6);
+    EXPECT_EQ(newDay[2], QStringLiteral("Date file created: 2027-01-01"));
+    EXPECT_TRUE(newDay[4].startsWith(QStringLiteral("System Time,")));
+    // The elapsed times of the rows of both files, in order, are those of the closed scans.
+    QStringList elapsed;
+    for (const auto& [rows, date] : {std::pair{fileLines(first), QStringLiteral("2026-12-31 ")},
+                                     std::pair{newDay.mid(5), QStringLiteral("2027-01-01 ")}}) {
+        for (const QString& row : rows) {
+            EXPECT_TRUE(row.startsWith(date)) << row.toStdString();
+            elapsed << row.section(u',', 1, 1);
+        }
+    }
+    EXPECT_EQ(elapsed, scans);
 }
 
 TEST_F(AcquisitionEngineTest, refusalsAndFailuresAreReportedWithoutWaitingForAnAnswer) {

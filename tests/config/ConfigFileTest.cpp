@@ -566,3 +566,27 @@ TEST_F(ConfigFileTest, testForFileFolders_createsMissingFoldersOnly) {
     }
     EXPECT_FALSE(QFileInfo::exists(gone.root()));
 }
+
+namespace quorlin {
+namespace {
+
+TEST(ConfigFileLines, aFailedRead_namesTheLineThatFailed) {
+    const QStringList base = configFileLines(SettingsModel{}, false);
+    const struct {
+        int line;
+        const char* text;  // null: the file ends before this line
+    } cases[] = {{8, "70000"}, {59, "1,5"}, {169, "red"}, {178, "Yes"}, {178, nullptr}};
+    for (const auto& c : cases) {
+        QStringList lines = base.mid(0, c.text ? base.size() : c.line - 1);
+        if (c.text) {
+            lines[c.line - 1] = QString::fromLatin1(c.text);
+        }
+        SettingsModel m;
+        int failed = 0;
+        EXPECT_THROW(applyConfigLines(lines, m, &failed), AppError) << c.line;
+        EXPECT_EQ(failed, c.line);
+    }
+}
+
+}  // namespace
+}  // namespace quorlin

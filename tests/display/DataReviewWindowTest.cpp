@@ -3,8 +3,8 @@
 #include "common/NumberText.h"
 #include "common/TextFile.h"
 #include "config/SettingsModel.h"
-#include "platform/QCustomPlotChart.h"
 #include "platform/AppFolders.h"
+#include "platform/QCustomPlotChart.h"
 #include "recording/DataFile.h"
 #include "support/Fakes.h"
 #include "support/TempFolder.h"
@@ -160,7 +160,7 @@ TEST_F(DataReviewWindowTest, aLongLoadShowsProgressAndCancelClosesTheWindow) {
     PerChannel<double> volts{};
     for (int i = 0; i < 20000; ++i) {
         volts[0] = i;
-        rows += encodeLines({data.rowText(shortNumberText(0.25 * i), volts)});
+        rows += encodeLines({data.rowText(shortNumberText(0.25 * i), volts, clock.localNow())});
     }
     appendToFile(path, rows);
     clock.autoAdvanceMs = 300;

@@ -74,6 +74,16 @@ TEST(InstalledProgram, installIntoAPrefix_validatesAndStartsWithPerUserFolders) 
                                              QStringLiteral("--no-color"), metainfo});
     EXPECT_EQ(meta.exitCode, 0) << meta.out.toStdString();
 
+    // The service's template unit, checked as an instance of it, its manual page included.
+    const QString unit = prefix + QStringLiteral("/lib/systemd/system/quorlin@.service");
+    const QString instance = t.file(QStringLiteral("quorlin@lab.service"));
+    ASSERT_TRUE(QFile::copy(unit, instance)) << unit.toStdString();
+    const QString analyze = requireTool("systemd-analyze");
+    QProcessEnvironment manEnv = QProcessEnvironment::systemEnvironment();
+    manEnv.insert(QStringLiteral("MANPATH"), prefix + QStringLiteral("/share/man"));
+    const ToolRun verify = runTool(analyze, {QStringLiteral("verify"), instance}, manEnv);
+    EXPECT_TRUE(verify.exitCode == 0 && verify.out.trimmed().isEmpty()) << verify.out.toStdString();
+
     VirtualDisplay x;
     if (!x.start()) {
         GTEST_SKIP() << "needs Xvfb and xdotool";

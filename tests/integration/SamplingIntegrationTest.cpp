@@ -416,7 +416,10 @@ TEST(SamplingIntegration, deviceGoneDuringRun_loggedThenWaitedForQuietlyAndStops
 
     h.board().closeLine();
     ASSERT_TRUE(h.waitFor([&] { return h.engine().isReconnecting(); }));
-    const int eventsAtLoss = portEvents;
+    // Counted once the event that found the loss has run its course on the engine's thread
+    // (the loop hears of it before the test's counter does).
+    int eventsAtLoss = 0;
+    h.engine().call([&] { eventsAtLoss = portEvents; });
 
     // Twenty ticks of a timer of the test's own in the program's event loop, however long
     // a busy machine makes them: nothing more arrives, and nothing spins (a source that
@@ -476,6 +479,7 @@ TEST(SamplingIntegration, settingsOutsideTheirSets_runWithoutTheUpdatesTheyCanno
     toggleSampling(h);
     ASSERT_TRUE(h.model().mnuSample->isChecked());
     ASSERT_TRUE(waitForScans(h, 3));
+    h.settle();  // the window takes what the engine signalled for those scans
 
     for (int plot = 1; plot <= kChannelCount; ++plot) {
         EXPECT_TRUE(h.recordingChart->points(plot).empty()) << "plot " << plot;
