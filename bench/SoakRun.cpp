@@ -55,12 +55,12 @@ int main(int argc, char* argv[]) {
     h.pump(milliseconds(500));
     const QString path = h.appFolder() + QStringLiteral("/soak.csv");
     h.files->answers = {path};
-    h.model().mnuSave->trigger();
+    h.trigger(h.model().mnuSave);
 
     AcquisitionEngine& loop = h.engine();
     const AcquisitionEngine& data = h.engine();
     const double rssStart = residentMb();
-    h.model().mnuSample->trigger();
+    h.trigger(h.model().mnuSample);
     if (!loop.isSampling()) {
         std::printf("FAILED: sampling did not start\n");
         return 1;
@@ -89,7 +89,7 @@ int main(int argc, char* argv[]) {
     report("end");
     const double rssEnd = residentMb();
     const bool sampling = loop.isSampling();
-    h.model().mnuSample->trigger();
+    h.trigger(h.model().mnuSample);
     std::printf(
         "summary: %d min, scans %llu, rows %lld, repeats %llu, reconnects %llu, "
         "rss start %.1f MB, end %.1f MB, still sampling at the end: %s\n",

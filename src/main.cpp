@@ -154,7 +154,7 @@ int main(int argc, char* argv[]) {
             p.timers = std::make_unique<quorlin::QtTimerFactory>(gate);
             return p;
         },
-        quorlin::AppFolders(quorlin::resolveAppFolder()));
+        quorlin::AppFolders(quorlin::resolveAppFolder(), quorlin::shippedDefaultConfig()));
 
     if (!app.loadFrame()) {
         return 0;

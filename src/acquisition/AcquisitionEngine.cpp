@@ -485,6 +485,10 @@ qint64 AcquisitionEngine::rowsWritten() const {
     return core_ ? core_->dataFile().rowsWritten() : 0;
 }
 
+quint64 AcquisitionEngine::fileStarts() const {
+    return core_ ? core_->dataFile().fileStarts() : 0;
+}
+
 bool AcquisitionEngine::rowsFailing() const {
     return core_ && core_->dataFile().rowsFailing();
 }

@@ -116,6 +116,7 @@ class AcquisitionEngine : public QObject {
     quint64 repeatCount() const;
     quint64 reconnectCount() const;
     qint64 rowsWritten() const;
+    quint64 fileStarts() const;
     bool rowsFailing() const;
     const PublishHealth& publishHealth() const { return publishHealth_; }
 

@@ -33,13 +33,16 @@ SamplingLoop::SamplingLoop(SettingsModel& settings, AcquisitionValues& values,
       conversion_(conversion),
       hooks_(std::move(hooks)),
       watchdog_(timers.create()),
-      reconnectTimer_(timers.create()) {
+      reconnectTimer_(timers.create()),
+      resyncTimer_(timers.create()),
+      resync_(link.mainPort(), *resyncTimer_, kLineBaud) {
     for (int k = 0; k < kChannelCount; ++k) {
         requests_[k] = QByteArray(1, static_cast<char>(requestByte(k)));
     }
     connect(&link_.mainPort(), &SerialPort::onComm, this, &SamplingLoop::MSComm1_OnComm);
     connect(watchdog_.get(), &OneShotTimer::timeout, this, &SamplingLoop::onWatchdogTimeout);
     connect(reconnectTimer_.get(), &OneShotTimer::timeout, this, &SamplingLoop::onReconnectTick);
+    connect(resyncTimer_.get(), &OneShotTimer::timeout, this, &SamplingLoop::onResyncTimeout);
 }
 
 SamplingLoop::~SamplingLoop() = default;
@@ -77,6 +80,12 @@ void SamplingLoop::mnuSample_Click() {
     } catch (const AppError& e) {
         errors_.SimpleErrorHandler(e.number, QStringLiteral("mnuSample_Click"), kMain,
                                    e.description);
+        if (sampling_ && !reconnecting_ && !link_.mainPort().isOpen()) {
+            // Started with the device absent: after the reports the run waits for it as after
+            // an unplug, and starts by itself once it is there.
+            values_.SampleStartCount = clock_.counter();
+            onLineLost();
+        }
     }
 }
 
@@ -174,6 +183,10 @@ bool SamplingLoop::takeReply() {
     if (ignoreReplies_) {
         return false;
     }
+    if (resync_.isWaiting()) {
+        resync_.drop(link_.PortBuffer);  // the line is not quiet yet
+        return false;
+    }
     if (watch_ == Watch::QuietWait) {
         // A late reply or line noise after a time-out: never a reading of the channel now
         // outstanding. Discard it and wait for the line to be quiet again.
@@ -182,7 +195,10 @@ bool SamplingLoop::takeReply() {
     }
     if (!isGoodReply(link_.PortBuffer)) {
         ++repeats_;
-        sendRequest();  // CurrentChannel stays as it is: the same request goes out again
+        // CurrentChannel stays as it is: the same request goes out again once the line is
+        // quiet (onResyncTimeout).
+        stopWatchdog();
+        resync_.begin(link_.PortBuffer);
         return false;
     }
     return true;
@@ -256,6 +272,22 @@ void SamplingLoop::sendRequest() {
 void SamplingLoop::stopWatchdog() {
     watchdog_->stop();
     watch_ = Watch::Off;
+    resync_.cancel();
+}
+
+void SamplingLoop::onResyncTimeout() {
+    try {
+        if (sampling_ && !reconnecting_ && resync_.quietNow()) {
+            // Unless a reply came among the bytes dropped, the request may yet be answered
+            // twice: as after a time-out, its second answer must not pass for the next channel.
+            if (!resync_.endedWithAReply()) {
+                retried_ = true;
+            }
+            sendRequest();
+        }
+    } catch (const AppError& e) {
+        fail(kOnComm, e);
+    }
 }
 
 void SamplingLoop::onWatchdogTimeout() {

@@ -3,6 +3,7 @@
 #include "acquisition/AcquisitionValues.h"
 #include "acquisition/ChannelConversion.h"
 #include "acquisition/ChannelReadings.h"
+#include "acquisition/QuietLineWait.h"
 #include "common/AppError.h"
 #include "common/ErrorHandler.h"
 #include "config/SettingsModel.h"
@@ -33,8 +34,12 @@ struct ScanHooks {
 // Sampling: one reading request outstanding on the main port, the next one written from the
 // receive event of the reply, as soon as the reply has passed its test and before it is
 // shown. Channels 0..7 are requested in turn; channel 0's reply stamps the scan, channel 7's
-// reply closes it (the scan's values are handed on, the data row is written). An error in the event
-// stops the loop: the reply to a request already sent is then dropped.
+// reply closes it (the scan's values are handed on, the data row is written). An error in the
+// event stops the loop: the reply to a request already sent is then dropped. A bad reply is
+// asked for again once the line has been quiet for a few byte times (QuietLineWait), so that
+// its tail or a burst of noise cannot misframe the replies after it. When none of the bytes
+// dropped had a reply's shape, the first request may still be answered (noise in front of a
+// late reply), and the request asked again is treated as one asked again after a time-out.
 //
 // A reply watchdog keeps a lost byte from stopping the loop for good: when no good reply
 // has come within 1000 ms of a request, whatever arrived is discarded, the line is left
@@ -106,6 +111,7 @@ class SamplingLoop : public QObject {
     void sendRequest();
     void stopWatchdog();
     void onWatchdogTimeout();
+    void onResyncTimeout();
     // Reports an event's failure; a failure that took the line with it is a loss instead.
     void fail(const QString& source, const AppError& e);
     void onLineLost();
@@ -132,6 +138,8 @@ class SamplingLoop : public QObject {
     ScanHooks hooks_;
     std::unique_ptr<OneShotTimer> watchdog_;
     std::unique_ptr<OneShotTimer> reconnectTimer_;
+    std::unique_ptr<OneShotTimer> resyncTimer_;
+    QuietLineWait resync_;
 
     std::array<QByteArray, kChannelCount> requests_;  // shared, so a send allocates nothing
     bool sampling_ = false;
@@ -140,7 +148,7 @@ class SamplingLoop : public QObject {
     bool permissionSaid_ = false;  // a reopening refused for lack of permission was logged
     qint64 lostAtMs_ = 0;          // monotonic tick of the loss
     bool ignoreReplies_ = false;   // an event failed after its request had gone out
-    bool retried_ = false;         // a request was sent again after a time-out, no good reply since
+    bool retried_ = false;  // a request sent again may be answered twice, no good reply since
     bool rowWritten_ = false;
     Watch watch_ = Watch::Off;
     std::atomic<quint64> scans_ = 0;

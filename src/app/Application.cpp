@@ -32,7 +32,10 @@ bool Application::loadFrame() {
     FrameLoad load(
         settings_, values_, *platform_.instance, *platform_.store, *platform_.clock,
         *platform_.messageBox, *errorHandler_, [this] { shutdown(); },
-        [this] { configFile_->GetConfigurationFile(); },
+        [this] {
+            folders_.seedDefaultConfig();
+            configFile_->GetConfigurationFile();
+        },
         [this] { configFile_->TestForFileFolders(); });
     const bool run = load.run();
     engine_->applySettings(settings_);  // the engine starts from the loaded settings

@@ -25,9 +25,17 @@ FrameLoad::FrameLoad(SettingsModel& settings, AcquisitionValues& values, SingleI
 
 bool FrameLoad::run() {
     if (!instance_.acquire()) {
-        messageBox_.showOk(QStringLiteral("The program is already running!"));
-        shutdown_();
-        return false;
+        const QString problem = instance_.lockProblem();
+        if (problem.isEmpty()) {
+            messageBox_.showOk(QStringLiteral("The program is already running!"));
+            shutdown_();
+            return false;
+        }
+        // No instance runs: a lock that cannot be had must not keep the program from starting.
+        messageBox_.showOk(
+            QStringLiteral("The lock that keeps a second copy of the program from starting "
+                           "could not be taken: %1. The program starts without it.")
+                .arg(problem));
     }
     try {
         values_.CounterFrequency = clock_.counterFrequency();

@@ -85,6 +85,7 @@ RunCounts MainWindowAssembly::runCounts() const {
     c.repeats = engine.repeatCount();
     c.reconnects = engine.reconnectCount();
     c.rowsWritten = engine.rowsWritten();
+    c.fileStarts = engine.fileStarts();
     c.rowsFailing = engine.rowsFailing();
     c.recording = app_.settings().DataFileInUse;
     if (c.recording) {

@@ -160,6 +160,13 @@ void CommPortDialogModel::cmdDetect_Click() {
     } catch (const AppError& e) {
         errors_.SimpleErrorHandler(e.number, QStringLiteral("cmdDetect_Click"), kScreen,
                                    e.description);
+        // The dialog has no Cancel: left disabled with its port open, it could only be closed.
+        try {
+            port_->setPortOpen(false);
+        } catch (const AppError&) {
+        }
+        setOkEnabled(true);
+        setDetectEnabled(true);
     }
 }
 

@@ -84,7 +84,10 @@ void RunStatusModel::refresh() {
     run.scans -= atStart_.scans;
     run.repeats -= atStart_.repeats;
     run.reconnects -= atStart_.reconnects;
-    run.rowsWritten -= atStart_.rowsWritten;
+    // The rows of this run in the file in use: a file started during the run holds only them.
+    if (run.fileStarts == atStart_.fileStarts) {
+        run.rowsWritten -= atStart_.rowsWritten;
+    }
     // A publisher started during the run counts from zero; its counts never go back.
     run.published -= std::min(atStart_.published, run.published);
     run.publishDropped -= std::min(atStart_.publishDropped, run.publishDropped);

@@ -14,12 +14,13 @@
 namespace quorlin {
 
 // What the run-health line counts. The counters run from the program's start; the line shows
-// what they gained since sampling started.
+// what they gained since sampling started, and the rows of the data file in use.
 struct RunCounts {
     quint64 scans = 0;
     quint64 repeats = 0;  // replies asked for again, bad or lost
     quint64 reconnects = 0;
-    qint64 rowsWritten = 0;
+    qint64 rowsWritten = 0;    // in the data file in use
+    quint64 fileStarts = 0;    // files chosen or started again: the row count began anew
     bool recording = false;    // a data file is in use
     bool rowsFailing = false;  // the last row could not be written
     qint64 fileBytes = 0;

@@ -4,6 +4,7 @@
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QStandardPaths>
 
@@ -20,6 +21,17 @@ void AppFolders::createFolders() const {
                            QStringLiteral("Path/File access error: %1").arg(folder));
         }
     }
+}
+
+void AppFolders::seedDefaultConfig() const {
+    if (shippedConfig_.isEmpty() || QFileInfo::exists(defaultConfig()) ||
+        !QFileInfo::exists(shippedConfig_) || !QDir().mkpath(logs())) {
+        return;
+    }
+    QFile::copy(shippedConfig_, defaultConfig());
+    // The shipped file is read-only under /usr; the user's copy is theirs to save over.
+    QFile::setPermissions(defaultConfig(), QFile::permissions(defaultConfig()) |
+                                               QFileDevice::WriteOwner | QFileDevice::ReadOwner);
 }
 
 QString applicationId() {
@@ -50,6 +62,14 @@ QString resolveAppFolder() {
         QDir().mkpath(perUser);
     }
     return folder;
+}
+
+QString shippedDefaultConfig() {
+    const QString programFolder = QCoreApplication::applicationDirPath();
+    if (!isInstalledProgram(programFolder)) {
+        return {};
+    }
+    return QDir(programFolder).filePath(QStringLiteral("../share/quorlin/Default.cfg"));
 }
 
 }  // namespace quorlin

@@ -7,7 +7,10 @@ namespace quorlin {
 // The application folder and the fixed places below it.
 class AppFolders {
   public:
-    explicit AppFolders(QString root) : root_(std::move(root)) {}
+    // shippedConfig: the default configuration an install ships, copied to defaultConfig()
+    // when that is missing (empty: none).
+    explicit AppFolders(QString root, QString shippedConfig = {})
+        : root_(std::move(root)), shippedConfig_(std::move(shippedConfig)) {}
 
     const QString& root() const { return root_; }
     QString dataFiles() const { return root_ + QStringLiteral("/Data Files"); }
@@ -20,9 +23,14 @@ class AppFolders {
     // folder is a failure, not something to build silently. Throws AppError 75 naming the
     // folder that could not be made.
     void createFolders() const;
+    // Copies the shipped default configuration to defaultConfig() when that file is missing,
+    // making the Logs folder for it. Quiet when it cannot: the start-up then finds no default
+    // and says so.
+    void seedDefaultConfig() const;
 
   private:
     QString root_;
+    QString shippedConfig_;
 };
 
 // The reverse-DNS id of the installed desktop entry, icon and metadata.
@@ -38,5 +46,9 @@ QString chooseAppFolder(const QString& programFolder, const QString& perUserFold
 
 // chooseAppFolder for the running program; creates the per-user folder when it is chosen.
 QString resolveAppFolder();
+
+// The default configuration an install of the running program ships in the prefix's
+// share/quorlin/; empty for a program file that is not installed.
+QString shippedDefaultConfig();
 
 }  // namespace quorlin

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QString>
+
 namespace quorlin {
 
 class SingleInstance {
@@ -7,6 +9,9 @@ class SingleInstance {
     virtual ~SingleInstance() = default;
     // True when this is the only running instance; held until the object goes away.
     virtual bool acquire() = 0;
+    // After a refusal: empty when another instance holds the lock; otherwise why the lock
+    // itself could not be had, naming it. No running instance stands behind such a refusal.
+    virtual QString lockProblem() const { return {}; }
 };
 
 }  // namespace quorlin

@@ -11,6 +11,8 @@
 #include "platform/Clock.h"
 #include "platform/FileDialog.h"
 
+#include <QFileInfo>
+
 #include <utility>
 
 namespace quorlin {
@@ -43,6 +45,8 @@ void DataFile::startFile(const QString& path) {
     writeFileTruncating(path, encodeLines(headerLines()));
     settings_.DataFilePath = path;
     rowsFailing_ = false;  // a new file: its first failure is reported again
+    rowsWritten_ = 0;
+    ++fileStarts_;
 }
 
 QStringList DataFile::headerLines() const {
@@ -67,6 +71,18 @@ QString DataFile::rowText(const QString& elapsedTimeText, std::span<const double
     return row;
 }
 
+void DataFile::startAgain() {
+    // Moved away or deleted during the run: rows without a header would make a file that no
+    // reader takes for a data file, and the rows would seem to go where they no longer are.
+    const QString path = settings_.DataFilePath;
+    startFile(path);
+    errors_.LogError(ErrorNumber::FileNotFound, QStringLiteral("WriteToFile"),
+                     QStringLiteral("General"),
+                     QStringLiteral("The data file %1 was gone: a new file was started under "
+                                    "that name, with the header; the rows go on there.")
+                         .arg(path));
+}
+
 void DataFile::WriteToFile(const QString& elapsedTimeText, std::span<const double> values) {
     WriteToFile(elapsedTimeText, values, clock_.localNow());
 }
@@ -74,6 +90,9 @@ void DataFile::WriteToFile(const QString& elapsedTimeText, std::span<const doubl
 void DataFile::WriteToFile(const QString& elapsedTimeText, std::span<const double> values,
                            const QDateTime& now) {
     try {
+        if (!QFileInfo::exists(settings_.DataFilePath)) {
+            startAgain();
+        }
         appendToFile(settings_.DataFilePath, encodeLines({rowText(elapsedTimeText, values, now)}));
         ++rowsWritten_;
         rowsFailing_ = false;

@@ -1,5 +1,6 @@
 #include "acquisition/SamplingLoop.h"
 
+#include "device/BoardProtocol.h"
 #include "support/Fakes.h"
 
 #include <QCoreApplication>
@@ -73,6 +74,9 @@ class SamplingLoopTest : public ::testing::Test {
         }
     }
     test::FakeTimer& watchdog() { return *timers.created.at(0); }
+    test::FakeTimer& quietWait() { return *timers.created.at(2); }
+    test::FakeTimer& reconnectTimer() { return *timers.created.at(1); }
+    static constexpr const char* kOnCommText = "MSComm1_OnComm";
     char lastRequest() const { return port.written().back(); }
 
     SettingsModel settings;
@@ -149,26 +153,78 @@ TEST_F(SamplingLoopTest, requestsGoRoundAllEightChannelsInTheBoardsOrder) {
     EXPECT_EQ(values.CurrentChannel, 0);
 }
 
-TEST_F(SamplingLoopTest, badReplies_repeatSameRequestAndShowNothing) {
+// A bad reply is asked for again once the line has been quiet for three byte times; bytes
+// that come meanwhile, with or without a receive event, start the wait again.
+TEST_F(SamplingLoopTest, badReplies_repeatSameRequestOnceTheLineIsQuiet_andShowNothing) {
     click();
     answer();
     answer();
     ASSERT_EQ(lastRequest(), 'y');  // channel 2 outstanding
     const QByteArray before = port.written();
 
-    answer(QByteArray("\xFE\x20\x00", 3));        // wrong marker
-    answer(QByteArray("\xFF\x20\x00\x00", 4));    // a stray byte with the reply
+    answer(QByteArray("\xFE\x20\x00", 3));  // wrong marker
+    EXPECT_EQ(quietWait().interval, 4);     // 3 bytes of 10 bits at 9600 baud, rounded up
+    EXPECT_FALSE(watchdog().isActive());
+    quietWait().fire();
+    answer(QByteArray("\x00\xFF\x20", 3));    // a stray byte, then the reply in two pieces
+    answer(QByteArray("\x00\x12\x34", 3));    // its tail and noise, while waiting
+    port.feedQuietly(QByteArray("\x00", 1));  // below the threshold: seen at the timeout
+    EXPECT_EQ(port.written(), before + "y");
+    quietWait().fire();
+    EXPECT_EQ(port.written(), before + "y");
+    quietWait().fire();
     port.feedQuietly(QByteArray("\xFF\x20", 2));  // short: as if the event came anyway
     loop.MSComm1_OnComm();
+    quietWait().fire();
 
     EXPECT_EQ(port.written(), before + "yyy");
+    EXPECT_EQ(loop.repeatCount(), 3u);
     EXPECT_EQ(readings.row(2).voltsText, "0");
     EXPECT_EQ(values.ChannelVolts[2], 0.0);
     EXPECT_EQ(values.CurrentChannel, 2);
 
     answer(reply(0x20, 0x00 + 2));
     EXPECT_EQ(readings.row(2).voltsText, "0.001");
+    watchdog().fire();  // none of the dropped bytes was a reply: the next channel waited
     EXPECT_EQ(lastRequest(), 'w');
+}
+
+// After a bad reply the first request may still be answered (noise before a late reply):
+// unless the dropped bytes ended with a reply, the request asked again may be answered twice,
+// so the next channel is asked for only once the line has been quiet after the good reply.
+TEST_F(SamplingLoopTest, afterARepeat_aSecondAnswerIsNeverTakenForTheNextChannel) {
+    const struct {
+        const char* name;
+        QByteArray dropped;
+        bool secondAnswerPossible;
+    } cases[] = {
+        {"stray byte, then the reply", QByteArray("\x00\xFF\x20\x00", 4), false},
+        {"long reply after noise", QByteArray("\x12\xFF\x20\x00", 4), false},
+        {"wrong marker", QByteArray("\xFE\x20\x00", 3), true},
+        {"noise, the reply still to come", QByteArray("\x12\x34\x56\x78", 4), true},
+    };
+    click();
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const int k = values.CurrentChannel;
+        const char asked = lastRequest();
+        answer(c.dropped);
+        quietWait().fire();
+        ASSERT_EQ(lastRequest(), asked);
+        const QByteArray before = port.written();
+        answer(replyOf(3));
+        EXPECT_EQ(readings.row(k).voltsText, "1.831");
+        if (c.secondAnswerPossible) {
+            EXPECT_EQ(port.written(), before);
+            EXPECT_EQ(watchdog().interval, SamplingLoop::kQuietMs);
+            answer(replyOf(4));  // the second answer: dropped
+            watchdog().fire();
+        }
+        EXPECT_EQ(port.written(), before + requestByte((k + 1) % kChannelCount));
+        answer(replyOf(1));
+        EXPECT_EQ(readings.row((k + 1) % kChannelCount).voltsText, "0.61");
+    }
+    EXPECT_EQ(loop.repeatCount(), 4u);
 }
 
 TEST_F(SamplingLoopTest, untickedChannelIsStillRequestedAndShowsZero) {
@@ -180,11 +236,13 @@ TEST_F(SamplingLoopTest, untickedChannelIsStillRequestedAndShowsZero) {
     }
     ASSERT_EQ(lastRequest(), 'w');
     answer(QByteArray("\xFE\x3F\xFF", 3));  // still tested: a bad reply is asked again
+    quietWait().fire();
     EXPECT_EQ(lastRequest(), 'w');
     EXPECT_EQ(values.CurrentChannel, 3);
     answer(reply(0x3F, 0xFF));
     EXPECT_EQ(values.ChannelVolts[3], 0.0);
     EXPECT_EQ(readings.row(3).voltsText, "0");
+    watchdog().fire();
     EXPECT_EQ(lastRequest(), 'm');
     EXPECT_EQ(readings.row(2).voltsText, "0.61");  // ticked neighbours are decoded
 }
@@ -285,8 +343,9 @@ TEST_F(SamplingLoopTest, healthCounters_countScansAndRepeatedRequests_startAndSt
     click();
     scan();
     answer();
-    answer(QByteArray("\xFE\x20\x00", 3));  // bad: asked again
-    watchdog().fire();                      // no reply: asked again once the line is quiet
+    answer(QByteArray("\xFE\x20\x00", 3));  // bad: asked again once the line is quiet
+    quietWait().fire();
+    watchdog().fire();  // no reply: asked again once the line is quiet
     EXPECT_EQ(loop.scanCount(), 1u);
     EXPECT_EQ(loop.repeatCount(), 2u);
     click();
@@ -387,19 +446,37 @@ TEST_F(SamplingLoopTest, nextRequestGoesOutBeforeTheReplyIsShown_aFailureAfterIt
     EXPECT_EQ(lastRequest(), 'x');
 }
 
-TEST_F(SamplingLoopTest, openFailure_leavesSamplingStateAndSecondClickStops) {
-    port.failOpen();
-    click();
-    EXPECT_EQ(errors.sources(), QStringList({"OpenCommPort", "mnuSample_Click"}));
-    EXPECT_EQ(errors.reports[1].number, ErrorNumber::DeviceNotOpen);
-    EXPECT_EQ(errors.reports[1].screen, "Main");
-    EXPECT_TRUE(loop.isSampling());
-    EXPECT_TRUE(port.written().isEmpty());
-    EXPECT_FALSE(watchdog().isActive());
-
-    click();
-    EXPECT_EQ(errors.reports.size(), 2u);
-    EXPECT_FALSE(loop.isSampling());
+// Started with the device absent: the two reports, then the run waits for the device as
+// after an unplug and starts by itself once it opens; a second click stops it cleanly.
+TEST_F(SamplingLoopTest, openFailure_reportsThenWaitsForTheDevice_andStartsWhenItIsThere) {
+    clock.autoAdvanceMs = 1;  // the command pair's pause ends
+    settings.SamplesAveraged = 10;
+    for (const bool deviceComes : {true, false}) {
+        errors.reports.clear();
+        port.clearWritten();
+        port.failOpen();
+        click();
+        EXPECT_EQ(errors.sources(), QStringList({"OpenCommPort", "mnuSample_Click", kOnCommText}));
+        EXPECT_EQ(errors.reports[1].number, ErrorNumber::DeviceNotOpen);
+        EXPECT_EQ(errors.reports[1].screen, "Main");
+        EXPECT_FALSE(errors.reports[2].boxShown);
+        EXPECT_TRUE(loop.isSampling());
+        EXPECT_TRUE(loop.isReconnecting());
+        EXPECT_TRUE(readings.boardStatus().startsWith("The board was lost on serial port"));
+        EXPECT_TRUE(port.written().isEmpty());
+        EXPECT_FALSE(watchdog().isActive());
+        if (deviceComes) {
+            port.openNormally();
+            reconnectTimer().fire();
+            EXPECT_EQ(port.written(), QByteArray("zjf"));  // the pair, then channel 0
+            EXPECT_FALSE(loop.isReconnecting());
+        }
+        click();
+        EXPECT_FALSE(loop.isSampling());
+        EXPECT_FALSE(loop.isReconnecting());
+        EXPECT_FALSE(reconnectTimer().isActive());
+        EXPECT_FALSE(port.isOpen());
+    }
 }
 
 TEST_F(SamplingLoopTest, watchdog_retriesTheSameRequestAfterSilenceAndQuiet) {
@@ -561,7 +638,6 @@ class SamplingLoopReconnectTest : public SamplingLoopTest {
         settings.DataFileInUse = true;
         settings.SamplesAveraged = 10;
     }
-    test::FakeTimer& reconnectTimer() { return *timers.created.at(1); }
     void loseLine() {
         click();
         scan();

@@ -64,6 +64,16 @@ TEST_F(FrameLoadTest, secondInstance_noticeThenShutdown_nothingRead) {
     EXPECT_EQ(settings.DataIntervalUnit, QStringLiteral("Seconds"));
 }
 
+TEST_F(FrameLoadTest, lockThatCannotBeHad_isReportedWithItsPath_andTheLoadGoesOn) {
+    instance.alone = false;
+    instance.problem = QStringLiteral("/run/user/1000/quorlin.lock cannot be created");
+    EXPECT_TRUE(load());
+    ASSERT_EQ(box.okTexts.size(), 1);
+    EXPECT_TRUE(box.okTexts[0].contains(instance.problem)) << box.okTexts[0].toStdString();
+    EXPECT_EQ(shutdowns, 0);
+    EXPECT_EQ(steps, (QStringList{QStringLiteral("config"), QStringLiteral("folders")}));
+}
+
 TEST_F(FrameLoadTest, firstInstance_fillsRunTimeValuesInOrder) {
     EXPECT_TRUE(load());
     EXPECT_EQ(instance.calls, 1);

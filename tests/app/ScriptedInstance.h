@@ -18,7 +18,9 @@ class ScriptedInstance : public SingleInstance {
         ++calls;
         return alone;
     }
+    QString lockProblem() const override { return problem; }
     bool alone = true;
+    QString problem;  // with alone false: the lock could not be had
     int calls = 0;
     std::function<void()> onRelease;
 };

@@ -180,6 +180,9 @@ TEST_F(MainWindowTest, runStatusLineSitsUnderTheChartAndFollowsTheRun) {
         "29.0 of 30.0 scans/s  |  repeated replies: 2  |  reconnects: 0  |  rows: NOT BEING "
         "WRITTEN"))
         << line->text().toStdString();
+    // What a screen reader is given: a clear name and the figures.
+    EXPECT_EQ(QAccessible::queryAccessibleInterface(line)->text(QAccessible::Name),
+              QStringLiteral("Run health: ") + line->text());
 
     const QRect graph = find("fraGraph")->geometry();
     const QRect under = line->geometry();

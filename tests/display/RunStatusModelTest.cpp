@@ -67,7 +67,7 @@ class RunStatusModelTest : public ::testing::Test {
     FakeTimer& timer() { return *timers.created.at(0); }
 };
 
-TEST_F(RunStatusModelTest, countsSinceTheStart_rateOverTheLastTenSeconds_refreshedEverySecond) {
+TEST_F(RunStatusModelTest, countsSinceTheStart_rowsOfTheFile_rateOverTheLastTenSeconds) {
     status.started();
     EXPECT_TRUE(window.runStatus().startsWith("-- of 30.0 scans/s  |  repeated replies: 0"));
     EXPECT_EQ(timer().interval, 1000);
@@ -86,6 +86,14 @@ TEST_F(RunStatusModelTest, countsSinceTheStart_rateOverTheLastTenSeconds_refresh
         << window.runStatus().toStdString();
     EXPECT_TRUE(window.runStatus().endsWith("run time 0:00:14"));
     EXPECT_TRUE(timer().isActive());
+
+    // The file gone and started again during the run: its rows are all this run's.
+    counts.fileStarts += 1;
+    counts.rowsWritten = 12;
+    clock.ms += 1000;
+    timer().fire();
+    EXPECT_TRUE(window.runStatus().contains("rows: 12 this run, file "))
+        << window.runStatus().toStdString();
 
     status.stopped();
     EXPECT_FALSE(timer().isActive());

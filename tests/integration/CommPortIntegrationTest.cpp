@@ -1,5 +1,6 @@
 // The Comm Port dialog's detection over a real serial port against the simulated board.
 
+#include "common/AppError.h"
 #include "device/BoardLink.h"
 #include "device/CommPortDialogModel.h"
 #include "platform/PortDevice.h"
@@ -92,6 +93,24 @@ TEST(CommPortIntegration, detect_findsTheBoardOnlyOnAGoodThreeByteReply) {
               QStringLiteral("1"));
     EXPECT_TRUE(h.box->retryCancelTexts.isEmpty())
         << h.box->retryCancelTexts.join(u'|').toStdString();
+}
+
+TEST(CommPortIntegration, aFailedWriteDuringDetect_isReported_thenThePortClosesAndButtonsWork) {
+    AppHarness h({.realChart = false});
+    h.writeDefaultConfig({});
+    ASSERT_TRUE(h.start());
+    auto m = openCommPortDialog(h);
+    h.setOnWrite([](const QByteArray&) {
+        throw AppError(ErrorNumber::DeviceIoError, QStringLiteral("Device I/O error: gone"));
+    });
+    EXPECT_EQ(detect(h, *m), QString());
+    h.setOnWrite({});
+    ASSERT_EQ(h.box->retryCancelTexts.size(), 1);
+    EXPECT_TRUE(h.box->retryCancelTexts[0].contains(QStringLiteral("Source: cmdDetect_Click")));
+    EXPECT_TRUE(m->okEnabled());
+    EXPECT_TRUE(m->detectEnabled());
+    EXPECT_TRUE(h.board().waitForDeviceClosed(5s));
+    EXPECT_EQ(detect(h, *m), QStringLiteral("Quorlin found on serial port 1!"));
 }
 
 TEST(CommPortIntegration, aReplyLaterThanTheSecond_isNotFound_andNotSeenByTheNextDetect) {

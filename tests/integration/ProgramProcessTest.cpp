@@ -30,6 +30,10 @@ class ProgramProcessTest : public ::testing::Test {
         QDir(folder.path()).mkpath(QStringLiteral("Logs"));
         QDir(folder.path()).mkpath(QStringLiteral("config/QRL"));
         QDir(folder.path()).mkpath(QStringLiteral("tmp"));
+        QDir(folder.path()).mkpath(QStringLiteral("run"));
+        QFile::setPermissions(folder.file(QStringLiteral("run")), QFileDevice::ReadOwner |
+                                                                      QFileDevice::WriteOwner |
+                                                                      QFileDevice::ExeOwner);
         SettingsModel s;
         s.ChannelActive.fill(1);
         s.GraphMethod = QStringLiteral("AutoScale");
@@ -44,6 +48,7 @@ class ProgramProcessTest : public ::testing::Test {
         QProcessEnvironment env = x.environment();
         env.insert(QStringLiteral("XDG_CONFIG_HOME"), folder.file(QStringLiteral("config")));
         env.insert(QStringLiteral("TMPDIR"), folder.file(QStringLiteral("tmp")));
+        env.insert(QStringLiteral("XDG_RUNTIME_DIR"), folder.file(QStringLiteral("run")));
         p->setProcessEnvironment(env);
         p->start(program, {});
         EXPECT_TRUE(p->waitForStarted(5000));
@@ -155,6 +160,18 @@ TEST_F(ProgramProcessTest, secondInstanceSaysSoAndEnds_staleLockOfAKilledOneDoes
 // boxes once ran inside the frame's show() and crashed about every second start, so the start
 // is repeated; every other start also lacks the default configuration, whose notice comes
 // before the frame is shown.
+// A lock in the way that nobody runs behind and that cannot be removed (a folder of its name
+// here, which even root cannot unlink) is reported, and the program starts.
+TEST_F(ProgramProcessTest, plantedLockThatCannotBeRemoved_isReported_andTheProgramStarts) {
+    ASSERT_TRUE(QDir().mkpath(folder.file(QStringLiteral("run/quorlin.lock/planted"))));
+    auto p = launch();
+    ASSERT_TRUE(answerBoxes(1)) << x.titles();
+    ASSERT_TRUE(VirtualDisplay::waitUntil([&] { return frameShown(); }, 60000)) << x.titles();
+    EXPECT_EQ(p->state(), QProcess::Running);
+    exitByMenu(*p);
+    end(*p);
+}
+
 TEST_F(ProgramProcessTest, missingPortDevice_boxesAnsweredRetryThenOk_programRunsOnEveryStart) {
     QFile ini(folder.file(QStringLiteral("config/QRL/QRL.ini")));
     ASSERT_TRUE(ini.open(QIODevice::WriteOnly | QIODevice::Truncate));

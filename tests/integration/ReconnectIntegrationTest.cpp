@@ -131,5 +131,31 @@ TEST(ReconnectIntegration, unpluggedBoard_runResumesByItselfInTheSameFile) {
     EXPECT_TRUE(h.board().waitForDeviceClosed(2s));
 }
 
+// File > Sample with the adapter unplugged: the two reports, then the run waits for the
+// device as after an unplug and starts by itself once it is plugged in; a second Sample
+// stops it cleanly.
+TEST(ReconnectIntegration, sampleWithTheBoardAbsent_waitsForItAndStartsWhenItComes) {
+    AppHarness h({.realChart = false, .boardLink = true});
+    ASSERT_TRUE(startProgram(h));
+    AcquisitionEngine& loop = h.engine();
+    h.board().unplug(3s);
+    h.board().clearLog();
+    toggleSampling(h);
+    ASSERT_EQ(h.box->retryCancelTexts.size(), 2);
+    EXPECT_TRUE(h.box->retryCancelTexts[0].contains(QStringLiteral("Source: OpenCommPort")));
+    EXPECT_TRUE(h.box->retryCancelTexts[1].contains(QStringLiteral("Source: mnuSample_Click")));
+    EXPECT_TRUE(loop.isReconnecting());
+    EXPECT_TRUE(h.model().mnuSample->isChecked());
+    EXPECT_TRUE(h.model().boardStatus().startsWith(QStringLiteral("The board was lost on ")));
+    ASSERT_TRUE(
+        h.waitFor([&] { return loop.reconnectCount() == 1 && !loop.isReconnecting(); }, 15s));
+    ASSERT_TRUE(waitForScans(h, 3));
+    EXPECT_TRUE(pairThenChannelZero(h.board().exchanges()));
+    toggleSampling(h);
+    EXPECT_FALSE(h.model().mnuSample->isChecked());
+    EXPECT_TRUE(h.board().waitForDeviceClosed(2s));
+    EXPECT_EQ(h.box->all.size(), 2) << h.box->all.join(u'\n').toStdString();
+}
+
 }  // namespace
 }  // namespace quorlin::test

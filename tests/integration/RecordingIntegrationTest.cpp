@@ -5,8 +5,11 @@
 #include "integration/RecordedFiles.h"
 #include "support/AppHarness.h"
 
+#include <QDir>
+
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <map>
 
 namespace quorlin::test {
@@ -107,24 +110,47 @@ TEST(RecordingIntegration, everyScanIsOneRowOfTheBoardsReadingsAsVolts) {
     EXPECT_EQ(readRecordedLines(cfg).lines.size(), 178);
 }
 
-TEST(RecordingIntegration, aDataFileRemovedWhileRecording_isCreatedAgainByTheNextRow) {
+// The data file moved away, or its folder deleted and made again, during a run: the rows go
+// on in a new file of that name that starts with the header, the error log says so once per
+// loss, and the run-health count is the rows of the file in use.
+TEST(RecordingIntegration, aDataFileGoneDuringTheRun_isStartedAgainWithItsHeader) {
     AppHarness h({.realChart = false});
     ASSERT_TRUE(h.startOnBoard());
-    h.board().setSource(1, Source::constant(kMinusQuarterVolt));
-    const QString path = h.appFolder() + QStringLiteral("/removed.csv");
+    const QString folder = h.appFolder() + QStringLiteral("/Data Files/today");
+    ASSERT_TRUE(QDir().mkpath(folder));
+    const QString path = folder + QStringLiteral("/run.csv");
     ASSERT_TRUE(h.startRecording(path));
+    AcquisitionEngine& engine = h.engine();
     h.trigger(h.model().mnuSample);
-    ASSERT_TRUE(h.waitFor([&] { return readRecordedLines(path).lines.size() >= 5 + 3; }));
-    ASSERT_TRUE(QFile::remove(path));
-    ASSERT_TRUE(h.waitFor([&] { return readRecordedLines(path).lines.size() >= 3; }));
-    h.trigger(h.model().mnuSample);
-    const RecordedLines file = readRecordedLines(path);
-    EXPECT_EQ(file.badLineEnds, 0);
-    for (const QString& row : file.lines) {
-        const QStringList f = row.split(u',');
-        ASSERT_EQ(f.size(), 10) << row.toStdString();  // rows only: the header went with the file
-        EXPECT_EQ(f[3], QStringLiteral("-.25"));
+    // Each loss happens on the engine's thread, so no row falls between its steps.
+    const std::function<void()> losses[] = {
+        [&] { EXPECT_TRUE(QFile::rename(path, h.appFolder() + QStringLiteral("/moved.csv"))); },
+        [&] {
+            EXPECT_TRUE(QDir(folder).removeRecursively());
+            EXPECT_TRUE(QDir().mkpath(folder));
+        },
+    };
+    const auto startedAgain = [&] {
+        return readRecordedLines(h.app().folders().errorLog())
+            .lines.join(u'\n')
+            .count(QStringLiteral("was gone: a new file was started"));
+    };
+    int loss = 0;
+    for (const auto& lose : losses) {
+        ASSERT_TRUE(h.waitFor([&] { return engine.rowsWritten() >= 3; }));
+        engine.call(lose);
+        ++loss;
+        ASSERT_TRUE(h.waitFor([&] {
+            return startedAgain() == loss && readRecordedLines(path).lines.size() >= 5 + 3;
+        })) << loss;
+        expectDataFileHeader(readRecordedLines(path).lines, h.settings().VersionText);
+        const QString log = readRecordedLines(h.app().folders().errorLog()).lines.join(u'\n');
+        EXPECT_TRUE(log.contains(path)) << log.toStdString();
     }
+    h.trigger(h.model().mnuSample);
+    ASSERT_TRUE(h.waitForBoardToCatchUp());
+    EXPECT_EQ(readRecordedLines(path).lines.size(), 5 + engine.rowsWritten());
+    EXPECT_EQ(startedAgain(), 2);
     EXPECT_TRUE(h.box->all.isEmpty()) << h.box->all.join(u'|').toStdString();
 }
 

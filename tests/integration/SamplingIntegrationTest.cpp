@@ -193,6 +193,80 @@ TEST(SamplingIntegration, eachBadReplyIsAskedForAgainAndNeverShown) {
     EXPECT_TRUE(h.box->all.isEmpty()) << h.box->all.join(u'|').toStdString();
 }
 
+// Bytes paced one at a time as a UART sends them: the tail of a bad reply, or a burst of
+// noise, arrives after the bad reply has been seen. Decided from what the board received and
+// sent, and what the program read before each request: each fault costs at least one and at
+// most two requests asked again, and no reading is ever shown for a channel it was not sent
+// for. A request asked again while earlier reply bytes had not yet reached the program (the
+// line paused in the middle of a reply, as when a busy machine holds up the board's thread) is
+// a fault of its own to the program and may cost one more.
+TEST(SamplingIntegration, onALinePacedByteByByte_eachFaultCostsAtMostTwoRequestsAskedAgain) {
+    AppHarness h({.realChart = false});
+    ASSERT_TRUE(startProgram(h));
+    h.board().setTiming({.emulateLine = true});
+    giveChannelsDisjointRamps(h);
+    ShownTexts shown(h);
+    AcquisitionEngine& engine = h.engine();
+    ASSERT_TRUE(h.waitForBoardToCatchUp());
+    h.board().clearLog();
+    const auto bytesIn = [](const AppHarness::TimedBytes& log) {
+        std::vector<std::chrono::steady_clock::time_point> bytes;
+        for (const auto& [data, at] : log) {
+            bytes.insert(bytes.end(), static_cast<size_t>(data.size()), at);
+        }
+        return bytes;
+    };
+    const size_t writtenBefore = bytesIn(h.writes()).size();
+    const size_t readBefore = bytesIn(h.reads()).size();
+    toggleSampling(h);
+    const sim::Fault faults[] = {sim::Fault::StrayByteBefore, sim::Fault::ShortReply,
+                                 sim::Fault::LongReply, sim::Fault::WrongMarker,
+                                 sim::Fault::NoiseBefore};
+    for (const sim::Fault fault : faults) {
+        const quint64 scans = engine.scanCount();
+        h.board().injectFault(fault);
+        ASSERT_TRUE(h.waitFor([&] { return engine.scanCount() >= scans + 3; }));
+    }
+    toggleSampling(h);
+    ASSERT_TRUE(h.waitForBoardToCatchUp());
+
+    // One exchange per byte the program wrote since the log was cleared.
+    const std::vector<sim::Exchange> ex = h.board().exchanges();
+    const auto written = bytesIn(h.writes());
+    const auto read = bytesIn(h.reads());
+    ASSERT_EQ(ex.size(), written.size() - writtenBefore);
+    struct Episode {
+        int repeats = 0;
+        int early = 0;  // of them written before the bytes sent ahead of them had come
+    };
+    std::vector<Episode> episodes(1);  // the first: before any fault
+    size_t sent = 0;                   // reply bytes of the exchanges so far
+    size_t got = readBefore;
+    for (size_t i = 0; i < ex.size(); ++i) {
+        ASSERT_GE(ex[i].channel, 0) << i;
+        const auto writtenAt = written[writtenBefore + i];
+        while (got < read.size() && read[got] <= writtenAt) {
+            ++got;
+        }
+        if (i > 0 && ex[i].channel == ex[i - 1].channel) {
+            ++episodes.back().repeats;
+            episodes.back().early += got - readBefore < sent;
+        }
+        sent += static_cast<size_t>(ex[i].replyBytes);
+        if (ex[i].answered && !ex[i].good) {
+            episodes.emplace_back();
+        }
+    }
+    ASSERT_EQ(episodes.size(), std::size(faults) + 1);
+    EXPECT_EQ(episodes[0].repeats, 0);
+    for (size_t f = 1; f < episodes.size(); ++f) {
+        EXPECT_GE(episodes[f].repeats, 1) << "fault " << f;
+        EXPECT_LE(episodes[f].repeats, 2 + episodes[f].early) << "fault " << f;
+    }
+    expectEveryShownValueIsItsOwnChannels(shown, readings(h));
+    EXPECT_TRUE(h.box->all.isEmpty()) << h.box->all.join(u'|').toStdString();
+}
+
 TEST(SamplingIntegration, untickedChannelIsStillAskedForAndShowsZero) {
     AppHarness h({.realChart = false});
     ASSERT_TRUE(startProgram(h));

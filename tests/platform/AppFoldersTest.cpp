@@ -44,3 +44,33 @@ TEST(AppFolders, installedProgramTakesPerUserFolder_copiedProgramItsOwnFolder) {
             << (c.desktopEntry ? c.desktopEntry : "-");
     }
 }
+
+// The shipped default becomes the user's only where the user has none; nothing is made
+// without one to copy.
+TEST(AppFolders, seedDefaultConfig_copiesTheShippedFileOnlyWhenTheUserHasNone) {
+    const struct {
+        bool shipped;
+        bool userHasOne;
+        QByteArray expect;  // the user's Default.cfg afterwards; empty: none
+    } cases[] = {{true, false, "shipped"}, {true, true, "own"}, {false, false, ""}};
+    for (const auto& c : cases) {
+        test::TempFolder t;
+        const QString shipped = t.file(QStringLiteral("share/quorlin/Default.cfg"));
+        if (c.shipped) {
+            touch(shipped);
+            QFile f(shipped);
+            ASSERT_TRUE(f.open(QIODevice::WriteOnly) && f.write("shipped") == 7);
+        }
+        const AppFolders folders(t.file(QStringLiteral("user")), shipped);
+        QDir().mkpath(folders.root());
+        if (c.userHasOne) {
+            touch(folders.defaultConfig());
+            QFile f(folders.defaultConfig());
+            ASSERT_TRUE(f.open(QIODevice::WriteOnly) && f.write("own") == 3);
+        }
+        folders.seedDefaultConfig();
+        QFile user(folders.defaultConfig());
+        EXPECT_EQ(user.open(QIODevice::ReadOnly) ? user.readAll() : QByteArray(), c.expect);
+        EXPECT_EQ(QFileInfo::exists(folders.logs()), c.shipped || c.userHasOne);
+    }
+}

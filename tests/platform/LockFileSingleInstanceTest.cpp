@@ -3,6 +3,7 @@
 #include "support/TempFolder.h"
 
 #include <QDateTime>
+#include <QDir>
 #include <QFile>
 
 #include <gtest/gtest.h>
@@ -21,6 +22,7 @@ TEST(LockFileSingleInstance, secondInstanceIsRefusedWhileTheFirstRuns) {
     {
         LockFileSingleInstance second(path);
         EXPECT_FALSE(second.acquire());
+        EXPECT_TRUE(second.lockProblem().isEmpty());  // a running instance holds it
     }
     // A first instance that has run for hours keeps its lock.
     QFile lockFile(path);
@@ -68,4 +70,39 @@ TEST(LockFileSingleInstance, lockOfAKilledInstanceIsTakenOver) {
     ASSERT_TRUE(QFile::exists(path)) << "the killed instance left no lock behind";
     LockFileSingleInstance next(path);
     EXPECT_TRUE(next.acquire());
+}
+
+// A lock that cannot be had with no running instance behind it is no running instance: the
+// refusal names the lock. Planted so that the user cannot remove it, root included.
+TEST(LockFileSingleInstance, lockThatCannotBeHad_isAProblemNamingItsPath_notARunningInstance) {
+    test::TempFolder folder;
+    QFile notAFolder(folder.file(QStringLiteral("file")));
+    ASSERT_TRUE(notAFolder.open(QIODevice::WriteOnly));
+    const struct {
+        const char* path;
+        const char* plantFolder;  // made at the lock's path, or nullptr
+        const char* says;
+    } cases[] = {
+        {"held/quorlin.lock", "held/quorlin.lock/inside", "cannot be removed"},
+        {"file/quorlin.lock", nullptr, "cannot be created"},
+    };
+    for (const auto& c : cases) {
+        const QString path = folder.file(QString::fromLatin1(c.path));
+        if (c.plantFolder != nullptr) {
+            ASSERT_TRUE(QDir().mkpath(folder.file(QString::fromLatin1(c.plantFolder))));
+        }
+        LockFileSingleInstance instance(path);
+        EXPECT_FALSE(instance.acquire()) << c.path;
+        EXPECT_TRUE(instance.lockProblem().contains(path)) << instance.lockProblem().toStdString();
+        EXPECT_TRUE(instance.lockProblem().contains(QString::fromLatin1(c.says)))
+            << instance.lockProblem().toStdString();
+    }
+}
+
+TEST(LockFileSingleInstance, defaultLockLivesInTheUsersRuntimeFolder) {
+    test::TempFolder folder;
+    const QByteArray saved = qgetenv("XDG_RUNTIME_DIR");
+    qputenv("XDG_RUNTIME_DIR", QFile::encodeName(folder.path()));
+    EXPECT_EQ(defaultInstanceLockPath(), folder.file(QStringLiteral("quorlin.lock")));
+    qputenv("XDG_RUNTIME_DIR", saved);
 }

@@ -93,15 +93,19 @@ TEST_F(DataFileTest, folderGoneMidRecording_reportsOnceUntilARowGetsThroughAndRe
     ASSERT_TRUE(QDir(temp.path()).mkdir(QStringLiteral("Data Files")));
     writeRow(QStringLiteral("4"));
     EXPECT_FALSE(data.rowsFailing());
-    EXPECT_EQ(readAll(path), "2026-12-07 14:05:09,4,0,0,0,0,0,0,0,0\r\n");
-    EXPECT_EQ(data.rowsWritten(), 2);
+    // Started again with its header, logged without a box; the rows counted are this file's.
+    EXPECT_EQ(readAll(path), kHeader + "2026-12-07 14:05:09,4,0,0,0,0,0,0,0,0\r\n");
+    EXPECT_EQ(data.rowsWritten(), 1);
     EXPECT_EQ(written, QStringList({path, path}));  // only the rows that reached the file
+    ASSERT_EQ(errors.reports.size(), 2u);
+    EXPECT_FALSE(errors.reports[1].boxShown);
+    EXPECT_TRUE(errors.reports[1].description.contains(path + " was gone: a new file was started"));
 
     // A later failure is a new one and is reported again.
     ASSERT_TRUE(QDir(folders.dataFiles()).removeRecursively());
     writeRow(QStringLiteral("5"));
     writeRow(QStringLiteral("6"));
-    EXPECT_EQ(errors.reports.size(), 2u);
+    EXPECT_EQ(errors.reports.size(), 3u);
 }
 
 TEST_F(DataFileTest, unwritableFile_isReported) {

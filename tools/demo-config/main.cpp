@@ -1,7 +1,9 @@
 // Writes the demonstration configuration a newcomer starts with (scripts/demo/Default.cfg):
 // eight active channels with a mix of linear and polynomial scalings, units, peak types and
-// distinct plot colours on a dark chart. With --check it compares instead of writing, so the
-// committed file cannot drift from what the writer produces.
+// distinct plot colours on a dark chart. With --shipped it writes the plain default an install
+// ships instead (packaging/Default.cfg): eight active channels in volts, -5 to 5 V, one sample
+// averaged. With --check it compares instead of writing, so the committed file cannot drift
+// from what the writer produces.
 #include "common/AppError.h"
 #include "common/Colour.h"
 #include "common/TextFile.h"
@@ -62,26 +64,50 @@ SettingsModel demoSettings() {
     return m;
 }
 
+// What the demo has too, without its own choices: no scalings, units, peaks or averaging of
+// its own; distinct colours that read on the white chart.
+SettingsModel shippedSettings() {
+    const ColourValue colours[kChannelCount] = {
+        rgbValue(220, 20, 60),  rgbValue(0, 90, 200),  rgbValue(0, 150, 60),  rgbValue(230, 120, 0),
+        rgbValue(130, 50, 170), rgbValue(0, 160, 170), rgbValue(120, 80, 40), rgbValue(0, 0, 0),
+    };
+    SettingsModel m;
+    m.GraphMethod = QStringLiteral("Continuous");
+    m.YAxisUpper = 5;
+    m.YAxisLower = -5;
+    m.SamplesAveraged = 1;
+    m.WriteFileMethod = QStringLiteral("Volts");
+    m.GraphBackColor = rgbValue(255, 255, 255);
+    for (int c = 0; c < kChannelCount; ++c) {
+        m.ChannelActive[c] = 1;
+        m.Units[c] = QStringLiteral("Volts");
+        m.Slope[c] = 1;
+        m.PlotColor[c] = colours[c];
+    }
+    return m;
+}
+
 }  // namespace
 
 int main(int argc, char* argv[]) {
     QCoreApplication app(argc, argv);
-    const QStringList args = app.arguments().mid(1);
-    const bool check = !args.isEmpty() && args.first() == QLatin1String("--check");
-    if (args.size() != (check ? 2 : 1)) {
-        std::fprintf(stderr, "usage: quorlin-demo-config [--check] <file>\n");
+    QStringList args = app.arguments().mid(1);
+    const bool check = args.removeAll(QStringLiteral("--check")) > 0;
+    const bool shipped = args.removeAll(QStringLiteral("--shipped")) > 0;
+    if (args.size() != 1) {
+        std::fprintf(stderr, "usage: quorlin-demo-config [--check] [--shipped] <file>\n");
         return 2;
     }
     const QString path = args.last();
-    const SettingsModel settings = demoSettings();
+    const SettingsModel settings = shipped ? shippedSettings() : demoSettings();
     if (check) {
         QFile file(path);
         if (!file.open(QIODevice::ReadOnly) ||
             file.readAll() != encodeLines(configFileLines(settings, true))) {
             std::fprintf(stderr,
-                         "%s differs from the demo settings; regenerate it with "
-                         "quorlin-demo-config %s\n",
-                         qPrintable(path), qPrintable(path));
+                         "%s differs from the settings it is written from; regenerate it "
+                         "with quorlin-demo-config%s %s\n",
+                         qPrintable(path), shipped ? " --shipped" : "", qPrintable(path));
             return 1;
         }
         return 0;

@@ -174,6 +174,7 @@ struct BoardSim::Impl {
     std::deque<std::pair<Fault, int>> faults;  // each with the replies it still applies to
     std::chrono::milliseconds faultDelay{0};
     std::chrono::milliseconds splitPause{5};
+    int noiseLength = 50;
     bool silent = false;
     bool stopping = false;
     bool releaseHeld = false;  // ends the current (or next) reply delay or split pause
@@ -204,6 +205,7 @@ struct BoardSim::Impl {
 
     // Worker-only state.
     bool pendingZ = false;
+    uint64_t noiseBytes = 0;  // noise bytes made so far: each burst differs from the last
     // Opens of the device by others minus their closes; written by the worker only.
     std::atomic<int> programOpens{0};
     Clock::time_point lineInFree{};
@@ -390,6 +392,7 @@ void BoardSim::Impl::handle(uint8_t byte, Clock::time_point readAt) {
     std::optional<Fault> fault;
     std::chrono::milliseconds delay{0};
     std::chrono::milliseconds pause{0};
+    int noiseLength = 0;
     bool quiet = false;
     {
         std::lock_guard lock(m);
@@ -405,6 +408,7 @@ void BoardSim::Impl::handle(uint8_t byte, Clock::time_point readAt) {
         }
         delay = faultDelay;
         pause = splitPause;
+        noiseLength = this->noiseLength;
     }
     if (quiet || fault == Fault::DropReply) {
         record(ex);
@@ -445,6 +449,16 @@ void BoardSim::Impl::handle(uint8_t byte, Clock::time_point readAt) {
                 bytes.insert(bytes.begin(), kStrayByte);
                 ex.good = false;
                 break;
+            case Fault::NoiseBefore: {
+                // Line noise, but never the marker, so no part of it can pass for a reply.
+                std::vector<uint8_t> noise;
+                for (int i = 0; i < noiseLength; ++i) {
+                    noise.push_back(static_cast<uint8_t>(mix(noiseBytes++) % 0xFF));
+                }
+                bytes.insert(bytes.begin(), noise.begin(), noise.end());
+                ex.good = noiseLength == 0;
+                break;
+            }
             case Fault::DelayReply: {
                 const Clock::time_point end = due + delay;
                 if (!holdUntil(end)) {
@@ -461,6 +475,7 @@ void BoardSim::Impl::handle(uint8_t byte, Clock::time_point readAt) {
     }
     if (const auto done = send(bytes, splitAt, due, t.emulateLine, pause)) {
         ex.repliedAt = *done;
+        ex.replyBytes = static_cast<int>(bytes.size());
     }
     ex.answered = true;
     record(ex);
@@ -753,6 +768,11 @@ void BoardSim::setFaultDelay(std::chrono::milliseconds delay) {
 void BoardSim::setSplitPause(std::chrono::milliseconds pause) {
     std::lock_guard lock(d->m);
     d->splitPause = std::max(pause, std::chrono::milliseconds(0));
+}
+
+void BoardSim::setNoiseLength(int bytes) {
+    std::lock_guard lock(d->m);
+    d->noiseLength = std::clamp(bytes, 0, 4096);
 }
 
 void BoardSim::releaseHeldReply() {

@@ -46,6 +46,7 @@ enum class Fault {
     LongReply,        // four bytes (the reply and a 0x00)
     SplitReply,       // three bytes in pieces: one byte, a pause, then two
     StrayByteBefore,  // one stray byte (0x00), then the reply, in one write
+    NoiseBefore,      // a burst of noise bytes (setNoiseLength; never 0xFF), then the reply
     DropReply,        // no reply at all
     DelayReply,       // the reply comes after faultDelay
 };
@@ -69,6 +70,7 @@ struct Exchange {
     // When the last byte of the reply was written; left at the epoch when it was not (the
     // board stopped, or it knew of no program holding the device open).
     std::chrono::steady_clock::time_point repliedAt;
+    int replyBytes = 0;  // bytes of the reply written, noise or stray bytes in front included
 };
 
 class BoardSim {
@@ -91,6 +93,7 @@ class BoardSim {
     void injectFault(Fault fault, int count = 1);  // for the next `count` replies
     void setFaultDelay(std::chrono::milliseconds delay);
     void setSplitPause(std::chrono::milliseconds pause);  // between the pieces (5 ms)
+    void setNoiseLength(int bytes);                       // of a NoiseBefore burst (50)
     // Ends the delay of a delayed reply, or the pause of a split reply, that is under way, so
     // a test can place it after something it has seen happen; set a long delay for that.
     // When none is under way, the next one is cut short.

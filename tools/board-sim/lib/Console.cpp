@@ -166,6 +166,7 @@ QString commandHelp() {
         "  long [N]          next reply is four bytes\n"
         "  split [N]         next reply comes in two pieces\n"
         "  stray [N]         a stray byte before the next reply\n"
+        "  noise BYTES [N]   a burst of BYTES noise bytes before the next reply\n"
         "  drop [N]          no reply to the next request\n"
         "  delay MS [N]      next reply comes MS milliseconds late\n"
         "  silent            stop answering (requests are still logged)\n"
@@ -227,6 +228,17 @@ QString runCommand(BoardSim& board, const QString& line, bool* quit) {
             .arg(*n == 1 ? QStringLiteral("reply comes")
                          : QStringLiteral("%1 replies come").arg(*n))
             .arg(ms);
+    }
+    if (cmd == QLatin1String("noise")) {
+        bool ok = false;
+        const int bytes = words.value(1).toInt(&ok);
+        const auto n = count(2);
+        if (!ok || bytes < 1 || bytes > 4096 || !n || words.size() > 3) {
+            return QStringLiteral("error: usage: noise BYTES [COUNT]");
+        }
+        board.setNoiseLength(bytes);
+        board.injectFault(Fault::NoiseBefore, *n);
+        return QStringLiteral("ok: %1 noise bytes before %2").arg(bytes).arg(forNext(*n));
     }
     if (cmd == QLatin1String("unplug")) {
         bool ok = false;
