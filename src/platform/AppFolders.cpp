@@ -16,7 +16,8 @@ void AppFolders::createFolders() const {
         if (QFileInfo(folder).isDir()) {
             continue;
         }
-        if (!root.mkdir(QFileInfo(folder).fileName())) {
+        // Another run started beside this one may have made it in the meantime.
+        if (!root.mkdir(QFileInfo(folder).fileName()) && !QFileInfo(folder).isDir()) {
             throw AppError(ErrorNumber::PathFileAccessError,
                            QStringLiteral("Path/File access error: %1").arg(folder));
         }

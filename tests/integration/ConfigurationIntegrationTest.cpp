@@ -101,7 +101,12 @@ TEST(ConfigurationIntegration, savedFileReproducesTheEdits_andReturnReachesPanel
     EXPECT_EQ(bytes[0].first, 0x7A);
     EXPECT_EQ(bytes[1].first, 0x6B);  // 100 samples
     // 100 ms apart where the program writes them (the board's reading thread may wake late
-    // on a busy machine, so its own times are no measure of the pause).
+    // on a busy machine, so its own times are no measure of the pause). The program's write
+    // is logged once it returns, on the engine's thread: the board may have the byte first.
+    ASSERT_TRUE(h.waitFor([&] {
+        const AppHarness::TimedBytes w = h.writes();
+        return !w.empty() && w.back().first == QByteArray(1, char(0x6B));
+    }));
     const AppHarness::TimedBytes writes = h.writes();
     ASSERT_GE(writes.size(), 2u);
     const auto& z = writes[writes.size() - 2];
