@@ -201,6 +201,16 @@ bool Parser::text(const QString& a, QString& out) {
     return true;
 }
 
+// A publishing option's value is kept as given; the run checks them together when it starts.
+bool mqttOption(Parser& p, const QString& a, HeadlessOptions& o) {
+    QString value;
+    if (!p.text(a, value)) {
+        return false;
+    }
+    o.mqtt.append({a.section(u'=', 0, 0), value});
+    return true;
+}
+
 // The headless options, one row each: how the value is read and what --help says of it (a
 // line break in the text continues it under the first line). A new option is a new row.
 struct OptionRow {
@@ -246,6 +256,16 @@ const OptionRow kHeadlessOptions[] = {
      [](Parser& p, const QString& a, HeadlessOptions& o) {
          return p.whole(a, 0, 1000000, o.statusEverySeconds);
      }},
+    {"mqtt", "URL",
+     "publish every scan to an MQTT broker:\nmqtt://host[:port], mqtts://host[:port] for TLS",
+     mqttOption},
+    {"mqtt-topic", "PREFIX", "topic prefix (default quorlin/<host name>)", mqttOption},
+    {"mqtt-every", "MS", "at most one scan message per MS milliseconds\n(default 0: every scan)",
+     mqttOption},
+    {"mqtt-qos", "0|1", "quality of service of the messages (default 0)", mqttOption},
+    {"mqtt-cafile", "FILE", "certificate authorities to trust for mqtts://", mqttOption},
+    {"mqtt-credentials", "FILE", "user name and password on two lines, readable by\nits owner only",
+     mqttOption},
 };
 
 bool Parser::headlessOption(const QString& name, const QString& a, HeadlessOptions& o) {
@@ -295,7 +315,9 @@ QString usageLine(const QString& programName) {
                "Usage: %1 [--help | --version]\n"
                "       %1 --headless [--config FILE] [--port N | --device PATH]\n"
                "          [--data-file PATH [--daily]] [--interval MS] [--peak]\n"
-               "          [--duration SECONDS] [--status-every SECONDS]\n")
+               "          [--duration SECONDS] [--status-every SECONDS]\n"
+               "          [--mqtt URL [--mqtt-topic PREFIX] [--mqtt-every MS] [--mqtt-qos 0|1]\n"
+               "           [--mqtt-cafile FILE] [--mqtt-credentials FILE]]\n")
         .arg(programName);
 }
 
@@ -319,7 +341,8 @@ QString helpText(const QString& programName) {
                "  0   the run ended as asked (--duration, SIGTERM, SIGINT, Exit)\n"
                "  1   the run could not go on; the line before says why\n"
                "  2   the configuration file is missing, unreadable or not a configuration\n"
-               "      file (the line names the file and the line number)\n"
+               "      file (the line names the file and the line number), or a publishing\n"
+               "      option is wrong (the line names the option)\n"
                "  3   the data file's folder or the application folder is missing or not\n"
                "      writable\n"
                "  64  an unknown option or a bad value\n"

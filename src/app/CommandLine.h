@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QList>
+#include <QPair>
 #include <QString>
 #include <QStringList>
 
@@ -27,6 +29,9 @@ struct HeadlessOptions {
     bool peak = false;
     double durationSeconds = 0;   // 0: until SIGTERM or SIGINT
     int statusEverySeconds = 60;  // 0: no status lines
+    // The publishing options as given (--mqtt and its companions with their values, in
+    // order); checked when the run starts, where a bad one ends it with code 2.
+    QList<QPair<QString, QString>> mqtt;
 };
 
 enum class CommandLineAction { Run, RunHeadless, PrintVersion, PrintHelp, UsageError };

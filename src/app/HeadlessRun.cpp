@@ -14,6 +14,7 @@
 #include "platform/PortDevice.h"
 #include "platform/QtSerialPort.h"
 #include "platform/QtTimer.h"
+#include "publishing/MqttOptions.h"
 #include "recording/DailyFileName.h"
 #include "recording/DataFile.h"
 
@@ -141,6 +142,11 @@ int HeadlessRun::start() {
     if (const int code = checkFolders(); code != ExitCode::Ok) {
         return code;
     }
+    const MqttOptionsResult mqtt = mqttSettingsFromOptions(options_.mqtt);
+    if (!mqtt.error.isEmpty()) {
+        log_.error(mqtt.error);
+        return ExitCode::BadConfiguration;
+    }
     if (!options_.device.isEmpty()) {
         settings_.CurrentCommPort = kDevicePort;
     } else if (options_.port != 0) {
@@ -172,6 +178,10 @@ int HeadlessRun::start() {
     engine_ = std::make_unique<AcquisitionEngine>(
         EngineParts{*ports_, *timers_, *platform_.clock, folders_, {}, {}}, *reports_);
     connect(engine_.get(), &AcquisitionEngine::startAnswered, this, &HeadlessRun::onStartAnswered);
+    if (!mqtt.settings.url.isEmpty()) {
+        engine_->setPublishing(mqtt.settings);
+        log_.info(QStringLiteral("publishing every scan to %1").arg(mqtt.settings.url));
+    }
     connect(engine_.get(), &AcquisitionEngine::dataFileStarted, this, [this](const QString& path) {
         dataPath_ = path;
         log_.info(QStringLiteral("recording to %1").arg(path));
@@ -354,12 +364,7 @@ void HeadlessRun::pulse() {
 }
 
 RunCounts HeadlessRun::counts() const {
-    RunCounts c;
-    c.scans = engine_->scanCount();
-    c.repeats = engine_->repeatCount();
-    c.reconnects = engine_->reconnectCount();
-    c.rowsWritten = engine_->rowsWritten();
-    c.rowsFailing = engine_->rowsFailing();
+    RunCounts c = engineRunCounts(*engine_);
     c.recording = settings_.DataFileInUse;
     if (c.recording) {
         c.fileBytes = QFileInfo(dataPath_).size();

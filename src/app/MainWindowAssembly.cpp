@@ -79,26 +79,11 @@ MainWindowAssembly::~MainWindowAssembly() {
 }
 
 RunCounts MainWindowAssembly::runCounts() const {
-    RunCounts c;
-    const AcquisitionEngine& engine = app_.engine();
-    c.scans = engine.scanCount();
-    c.repeats = engine.repeatCount();
-    c.reconnects = engine.reconnectCount();
-    c.rowsWritten = engine.rowsWritten();
-    c.fileStarts = engine.fileStarts();
-    c.rowsFailing = engine.rowsFailing();
+    RunCounts c = engineRunCounts(app_.engine());
     c.recording = app_.settings().DataFileInUse;
     if (c.recording) {
         c.fileBytes = QFileInfo(app_.settings().DataFilePath).size();
     }
-    const PublishHealth& publishing = engine.publishHealth();
-    c.publishing = publishing.enabled();
-    c.publishFailing = publishing.failing();
-    if (c.publishFailing) {
-        c.publishFailure = publishing.lastFailure();
-    }
-    c.published = publishing.sent();
-    c.publishDropped = publishing.dropped();
     return c;
 }
 

@@ -1,4 +1,5 @@
 #include "display/RunStatusModel.h"
+#include "acquisition/AcquisitionEngine.h"
 
 #include "common/DateText.h"
 #include "common/NumberText.h"
@@ -6,6 +7,25 @@
 #include <algorithm>
 
 namespace quorlin {
+
+RunCounts engineRunCounts(const AcquisitionEngine& engine) {
+    RunCounts c;
+    c.scans = engine.scanCount();
+    c.repeats = engine.repeatCount();
+    c.reconnects = engine.reconnectCount();
+    c.rowsWritten = engine.rowsWritten();
+    c.fileStarts = engine.fileStarts();
+    c.rowsFailing = engine.rowsFailing();
+    const PublishHealth& publishing = engine.publishHealth();
+    c.publishing = publishing.enabled();
+    c.publishFailing = publishing.failing();
+    if (c.publishFailing) {
+        c.publishFailure = publishing.lastFailure();
+    }
+    c.published = publishing.sent();
+    c.publishDropped = publishing.dropped();
+    return c;
+}
 
 QString runStatusText(const RunCounts& run, double scansPerSecond, double lineLimit,
                       qint64 runSeconds) {

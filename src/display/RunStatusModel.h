@@ -31,6 +31,12 @@ struct RunCounts {
     quint64 publishDropped = 0;   // messages dropped or possibly lost
 };
 
+class AcquisitionEngine;
+
+// The engine's counters, read from any thread; what the data file in use is (recording,
+// fileBytes) the caller knows.
+RunCounts engineRunCounts(const AcquisitionEngine& engine);
+
 // The line itself. A negative rate is not known yet.
 QString runStatusText(const RunCounts& run, double scansPerSecond, double lineLimit,
                       qint64 runSeconds);

@@ -31,23 +31,6 @@ QString optionOf(MqttField field) {
 }
 }  // namespace
 
-QStringList mqttOptionNames() {
-    return {kUrl, kTopic, kEvery, kQos, kCaFile, kCredentials};
-}
-
-QString mqttOptionsHelp() {
-    return QStringLiteral(
-        "  --mqtt URL               publish every scan to an MQTT broker "
-        "(mqtt://host[:port], mqtts://host[:port] for TLS)\n"
-        "  --mqtt-topic PREFIX      topic prefix (default quorlin/<host name>)\n"
-        "  --mqtt-every MS          at most one scan message per MS milliseconds "
-        "(0, the default: every scan)\n"
-        "  --mqtt-qos 0|1           quality of service of the messages (default 0)\n"
-        "  --mqtt-cafile FILE       certificate authorities to trust for mqtts://\n"
-        "  --mqtt-credentials FILE  user name and password on two lines, readable by its "
-        "owner only\n");
-}
-
 MqttOptionsResult mqttSettingsFromOptions(const QList<QPair<QString, QString>>& options) {
     MqttOptionsResult r;
     MqttSettings& s = r.settings;

@@ -9,14 +9,9 @@
 
 namespace quorlin {
 
-// The publishing options of a headless run, each followed by its value:
+// The publishing options of a headless run, each with its value:
 // --mqtt URL, --mqtt-topic PREFIX, --mqtt-every MS, --mqtt-qos 0|1, --mqtt-cafile FILE,
 // --mqtt-credentials FILE. Credentials are only ever read from the file.
-QStringList mqttOptionNames();
-
-// One line each for --help.
-QString mqttOptionsHelp();
-
 struct MqttOptionsResult {
     MqttSettings settings;  // url empty: no publishing asked for
     QString error;          // the first problem, naming the option; a run ends with code 2

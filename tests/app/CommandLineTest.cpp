@@ -26,10 +26,27 @@ TEST(CommandLine, informationalOptionsAreFoundAmongQtOptions_notAfterDoubleDash)
 }
 
 TEST(CommandLine, headlessOptionsTakeTheirValues_eitherSpelling) {
-    const CommandLine c = parseCommandLine(
-        {"quorlin", "--headless", "--config", "/etc/quorlin/a.cfg", "--device=/dev/ttyUSB0",
-         "--data-file", "/var/lib/quorlin/a/a.csv", "--daily", "--interval=250", "--peak",
-         "--duration", "1.5", "--status-every", "5"});
+    const CommandLine c = parseCommandLine({"quorlin",
+                                            "--headless",
+                                            "--config",
+                                            "/etc/quorlin/a.cfg",
+                                            "--device=/dev/ttyUSB0",
+                                            "--data-file",
+                                            "/var/lib/quorlin/a/a.csv",
+                                            "--daily",
+                                            "--interval=250",
+                                            "--peak",
+                                            "--duration",
+                                            "1.5",
+                                            "--status-every",
+                                            "5",
+                                            "--mqtt",
+                                            "mqtts://broker:8883",
+                                            "--mqtt-topic=lab/rig1",
+                                            "--mqtt-qos",
+                                            "1",
+                                            "--mqtt-credentials",
+                                            "/etc/q/cred"});
     ASSERT_EQ(c.action, CommandLineAction::RunHeadless) << c.error.toStdString();
     const HeadlessOptions& o = c.headless;
     EXPECT_EQ(o.configFile, "/etc/quorlin/a.cfg");
@@ -41,6 +58,12 @@ TEST(CommandLine, headlessOptionsTakeTheirValues_eitherSpelling) {
     EXPECT_EQ(o.intervalMs, 250);
     EXPECT_EQ(o.durationSeconds, 1.5);
     EXPECT_EQ(o.statusEverySeconds, 5);
+    // Kept as given, in order: the run checks them together.
+    const QList<QPair<QString, QString>> mqtt = {{"--mqtt", "mqtts://broker:8883"},
+                                                 {"--mqtt-topic", "lab/rig1"},
+                                                 {"--mqtt-qos", "1"},
+                                                 {"--mqtt-credentials", "/etc/q/cred"}};
+    EXPECT_EQ(o.mqtt, mqtt);
 
     const CommandLine d = parseCommandLine({"quorlin", "--headless", "--port", "3"});
     ASSERT_EQ(d.action, CommandLineAction::RunHeadless);
@@ -67,6 +90,8 @@ TEST(CommandLine, badOptionsAndValues_areUsageErrorsSayingWhat) {
         {{"quorlin", "--headless", "--port", "1", "--device", "/dev/x"}, "exclude each other"},
         {{"quorlin", "--headless", "--daily"}, "--daily needs --data-file"},
         {{"quorlin", "--data-file", "a.csv"}, "--data-file needs --headless"},
+        {{"quorlin", "--mqtt", "mqtt://h"}, "--mqtt needs --headless"},
+        {{"quorlin", "--headless", "--mqtt-topic"}, "--mqtt-topic needs a value"},
         {{"quorlin", "--headless", "--bogus", "--help"}, "unknown option '--bogus'"},
     };
     for (const auto& c : cases) {

@@ -5,11 +5,14 @@
 #include "common/NumberText.h"
 #include "config/ConfigFile.h"
 #include "integration/RecordedFiles.h"
+#include "support/MqttBroker.h"
 #include "support/NotifySocket.h"
 #include "support/TempFolder.h"
 
 #include <QDir>
 #include <QElapsedTimer>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QProcess>
 #include <QRegularExpression>
 
@@ -248,6 +251,40 @@ TEST_F(HeadlessProcessTest, deviceAbsentAtStart_isWaitedForAndSaidOnce) {
     EXPECT_EQ(r->count(QStringLiteral("waiting for the device")), 1);
 }
 
+TEST_F(HeadlessProcessTest, publishesEveryRecordedScanToABroker_saysOfflineAtTheEnd) {
+    if (mosquittoBinary().isEmpty()) {
+        GTEST_SKIP() << "the mosquitto broker is not installed (scripts/install-deps.sh)";
+    }
+    MosquittoBroker broker(folder.path());
+    ASSERT_EQ(broker.start(), "");
+    MqttSubscriber sub;
+    ASSERT_EQ(sub.subscribe(QStringLiteral("127.0.0.1"), broker.port(), QStringLiteral("rig/#")),
+              "");
+    auto b = board();
+    const QString data = folder.file(QStringLiteral("data/run.csv"));
+    auto r = run({QStringLiteral("--device"), b->devicePath(), QStringLiteral("--data-file"), data,
+                  QStringLiteral("--mqtt"), broker.url(), QStringLiteral("--mqtt-topic"),
+                  QStringLiteral("rig")});
+    ASSERT_TRUE(r->waitForLine(QStringLiteral("first scan in"))) << r->log().toStdString();
+    ASSERT_TRUE(b->waitForRequests(2 + 8 * 30, 60s));
+    EXPECT_EQ(r->terminate(), 0) << r->log().toStdString();
+    const auto status = [](const ReceivedMessage& m) {
+        return QJsonDocument::fromJson(m.payload).object()[QStringLiteral("state")].toString();
+    };
+    ASSERT_TRUE(sub.waitFor([&](const std::vector<ReceivedMessage>& all) {
+        return !all.empty() && all.back().topic == "rig/status" && status(all.back()) == "offline";
+    })) << r->log().toStdString();
+
+    const RecordedLines file = readRecordedLines(data);
+    const std::vector<ReceivedMessage> scans = sub.messagesOn("rig/scan");
+    ASSERT_EQ(static_cast<qsizetype>(scans.size()), file.lines.size() - 5);
+    for (size_t i = 0; i < scans.size(); ++i) {
+        const QJsonObject scan = QJsonDocument::fromJson(scans[i].payload).object();
+        const QStringList row = file.lines[5 + static_cast<qsizetype>(i)].split(u',');
+        ASSERT_EQ(scan[QStringLiteral("t")].toDouble(), leadingNumber(row.value(1))) << i;
+    }
+}
+
 TEST_F(HeadlessProcessTest, badInput_endsWithItsExitCodeAndOneLineSayingWhat) {
     auto b = board();
     const QString device = b->devicePath();
@@ -286,6 +323,14 @@ TEST_F(HeadlessProcessTest, badInput_endsWithItsExitCodeAndOneLineSayingWhat) {
          3,
          "data folder " + folder.file(QStringLiteral("gone")) + " does not exist"},
         {{}, 69, "--headless"},
+        {{"--headless", "--config", config, "--device", device, "--data-file", data, "--mqtt",
+          "ftp://broker"},
+         2,
+         "--mqtt"},
+        {{"--headless", "--config", config, "--device", device, "--data-file", data, "--mqtt",
+          "mqtts://broker", "--mqtt-cafile", missing},
+         2,
+         "--mqtt-cafile"},
     };
     for (const auto& c : cases) {
         QProcess p;
