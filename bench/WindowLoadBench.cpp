@@ -11,6 +11,7 @@
 #include "display/ChartView.h"
 #include "display/DataReviewWindow.h"
 #include "display/MainWindow.h"
+#include "platform/EventGate.h"
 
 #include <QDialog>
 #include <QMouseEvent>
@@ -91,6 +92,8 @@ int main(int argc, char* argv[]) {
     };
     phase("idle", [&] { runFor(each); });
     phase("modal dialog open", [&] {
+        // As the program's own dialogs and boxes open: holding the window's event gate.
+        const EventGate::Hold hold(h.app().eventGate());
         QDialog dialog(&h.main().window());
         QTimer::singleShot(each, &dialog, &QDialog::accept);
         dialog.exec();
