@@ -1,5 +1,6 @@
 // The real program file, started as a person would start it, under a virtual display.
 
+#include "BoardSim.h"
 #include "config/ConfigFile.h"
 #include "support/TempFolder.h"
 #include "support/VirtualDisplay.h"
@@ -199,6 +200,39 @@ TEST_F(ProgramProcessTest, missingPortDevice_boxesAnsweredRetryThenOk_programRun
             << "start " << start << "; program said: " << p->readAllStandardError().toStdString();
         EXPECT_EQ(p->exitCode(), 0) << "start " << start;
     }
+}
+
+TEST_F(ProgramProcessTest, sigtermDuringARun_endsTheProgramAsExitDoes) {
+    using namespace std::chrono_literals;
+    sim::BoardSim board;
+    ASSERT_TRUE(board.start()) << board.errorString().toStdString();
+    QFile ini(folder.file(QStringLiteral("config/QRL/QRL.ini")));
+    ASSERT_TRUE(ini.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    ini.write("[Startup]\nCurrentCommPort=1\n[Ports]\n1=" + board.devicePath().toUtf8() + "\n");
+    ini.close();
+    auto p = launch();
+    ASSERT_TRUE(VirtualDisplay::waitUntil([&] { return frameShown(); }, 15000)) << x.titles();
+    ASSERT_TRUE(board.waitForRequests(2, 30s));  // the samples-averaged pair
+    // File > Sample; pressed again only while no request has come, so it never stops the run.
+    for (int attempt = 0; attempt < 10 && !board.waitForRequests(2 + 8 * 10, 2s); ++attempt) {
+        if (board.received().size() <= 2) {
+            x.keysIn(
+                x.windows(QStringLiteral("Kestova Quorlin Data Acquisition and Display")).value(0),
+                {QStringLiteral("Escape"), QStringLiteral("alt+f"), QStringLiteral("p")});
+        }
+    }
+    ASSERT_TRUE(board.waitForRequests(2 + 8 * 10, 30s));
+
+    ::kill(static_cast<pid_t>(p->processId()), SIGTERM);
+    ASSERT_TRUE(p->waitForFinished(30000));
+    EXPECT_EQ(p->exitStatus(), QProcess::NormalExit) << p->readAllStandardError().toStdString();
+    EXPECT_EQ(p->exitCode(), 0);
+    // The single-instance lock was let go on the way out: the next start shows no box.
+    auto again = launch();
+    ASSERT_TRUE(VirtualDisplay::waitUntil([&] { return frameShown(); }, 15000)) << x.titles();
+    EXPECT_TRUE(x.windows(QStringLiteral("^Quorlin$")).isEmpty()) << x.titles();
+    exitByMenu(*again);
+    EXPECT_EQ(again->exitCode(), 0);
 }
 
 }  // namespace
