@@ -1,8 +1,8 @@
 #pragma once
 
 // A recorded data file for benchmarks that open one: the header and rows as the recording
-// writes them (scaled values with four decimals, ten scans per second). A million rows make
-// about 100 MB.
+// writes them (scaled values with four decimals, one row per `stepMs`, ten a second unless
+// told). A million rows make about 100 MB.
 
 #include "common/Channel.h"
 #include "common/DateText.h"
@@ -17,7 +17,7 @@
 
 namespace quorlin::bench {
 
-inline bool writeRecordedFile(const QString& path, qint64 rows) {
+inline bool writeRecordedFile(const QString& path, qint64 rows, qint64 stepMs = 100) {
     QFile f(path);
     if (!f.open(QIODevice::WriteOnly)) {
         return false;
@@ -31,8 +31,8 @@ inline bool writeRecordedFile(const QString& path, qint64 rows) {
     const QDateTime start(QDate(2026, 12, 7), QTime(14, 5, 9));
     QByteArray block;
     for (qint64 i = 0; i < rows; ++i) {
-        QString row = generalDateTimeText(start.addMSecs(i * 100)) + u',' +
-                      shortNumberText(static_cast<double>(i) / 10);
+        QString row = generalDateTimeText(start.addMSecs(i * stepMs)) + u',' +
+                      shortNumberText(static_cast<double>(i * stepMs) / 1000);
         for (int c = 0; c < kChannelCount; ++c) {
             const double v = 125 * std::sin(static_cast<double>(i) / (200.0 + c)) - 0.123 * c;
             row += u',' + shortNumberText(std::round(v * 1e4) / 1e4);
