@@ -79,7 +79,6 @@ void workChart(QCustomPlot* plot, int step) {
         mouse(QEvent::MouseMove, to, Qt::NoButton, Qt::LeftButton);
         mouse(QEvent::MouseButtonRelease, to, Qt::LeftButton, Qt::NoButton);
     }
-    plot->repaint();
 }
 
 }  // namespace
