@@ -24,6 +24,12 @@ FrameWindow::FrameWindow(std::function<void()> shutdown, QWidget* parent)
     connect(mdiArea_, &QMdiArea::subWindowActivated, this, &FrameWindow::onSubWindowActivated);
 }
 
+// The child windows close while QWidget's destructor removes the area, when this object is a
+// FrameWindow no longer: the activations they set off must not reach it.
+FrameWindow::~FrameWindow() {
+    disconnect(mdiArea_, nullptr, this, nullptr);
+}
+
 QMdiSubWindow* FrameWindow::setMainWindow(QWidget* main) {
     main->setWindowTitle(QStringLiteral("Main"));
     mainSub_ = mdiArea_->addSubWindow(main);

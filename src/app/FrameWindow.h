@@ -15,6 +15,7 @@ class FrameWindow : public QMainWindow {
     Q_OBJECT
   public:
     explicit FrameWindow(std::function<void()> shutdown, QWidget* parent = nullptr);
+    ~FrameWindow() override;
 
     // Adds the main window as the child titled "Main", shown maximized.
     QMdiSubWindow* setMainWindow(QWidget* main);
