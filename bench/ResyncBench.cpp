@@ -37,8 +37,7 @@ struct Run {
         h.show();
         h.pump(milliseconds(300));
         h.trigger(h.model().mnuSample);
-        ok = h.engine().isSampling() &&
-             h.waitFor([&] { return h.engine().scanCount() >= 3; });
+        ok = h.engine().isSampling() && h.waitFor([&] { return h.engine().scanCount() >= 3; });
     }
     AcquisitionEngine& loop() { return h.engine(); }
 };

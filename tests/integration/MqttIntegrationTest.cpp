@@ -129,13 +129,25 @@ std::vector<FileRow> fileRows(const QString& path) {
     return rows;
 }
 
+// A broker of the test's own on a free port, and a subscriber to `filter` on it.
+struct BrokerAndSubscriber {
+    TempFolder dir;
+    MosquittoBroker broker{dir.path()};
+    MqttSubscriber sub;
+    QString start(const QString& filter) {
+        const QString failed = broker.start();
+        return failed.isEmpty() ? sub.subscribe(QStringLiteral("127.0.0.1"), broker.port(), filter)
+                                : failed;
+    }
+};
+
 TEST(MqttIntegration, everyScanArrivesWithTheValuesTheDataFileHolds) {
     SKIP_WITHOUT_BROKER();
-    TempFolder dir;
-    MosquittoBroker broker(dir.path());
-    ASSERT_EQ(broker.start(), "");
-    MqttSubscriber sub;
-    ASSERT_EQ(sub.subscribe(QStringLiteral("127.0.0.1"), broker.port(), kTopic + "/#"), "");
+    BrokerAndSubscriber b;
+    ASSERT_EQ(b.start(kTopic + "/#"), "");
+    TempFolder& dir = b.dir;
+    MosquittoBroker& broker = b.broker;
+    MqttSubscriber& sub = b.sub;
 
     AppHarness h(publishingTo(broker));
     rampSources(h);
@@ -178,11 +190,11 @@ TEST(MqttIntegration, everyScanArrivesWithTheValuesTheDataFileHolds) {
 
 TEST(MqttIntegration, brokerAwayMidRun_dataFileHasNoGapAndPublishingResumes) {
     SKIP_WITHOUT_BROKER();
-    TempFolder dir;
-    MosquittoBroker broker(dir.path());
-    ASSERT_EQ(broker.start(), "");
-    MqttSubscriber sub;
-    ASSERT_EQ(sub.subscribe(QStringLiteral("127.0.0.1"), broker.port(), kTopic + "/#"), "");
+    BrokerAndSubscriber b;
+    ASSERT_EQ(b.start(kTopic + "/#"), "");
+    TempFolder& dir = b.dir;
+    MosquittoBroker& broker = b.broker;
+    MqttSubscriber& sub = b.sub;
 
     AppHarness h(publishingTo(broker));
     rampSources(h);
@@ -229,11 +241,11 @@ TEST(MqttIntegration, brokerAwayMidRun_dataFileHasNoGapAndPublishingResumes) {
 
 TEST(MqttIntegration, programKilled_statusSaysOffline) {
     SKIP_WITHOUT_BROKER();
-    TempFolder dir;
-    MosquittoBroker broker(dir.path());
-    ASSERT_EQ(broker.start(), "");
-    MqttSubscriber sub;
-    ASSERT_EQ(sub.subscribe(QStringLiteral("127.0.0.1"), broker.port(), kTopic + "/status"), "");
+    BrokerAndSubscriber b;
+    ASSERT_EQ(b.start(kTopic + "/status"), "");
+    TempFolder& dir = b.dir;
+    MosquittoBroker& broker = b.broker;
+    MqttSubscriber& sub = b.sub;
     sim::BoardSim board;
     ASSERT_TRUE(board.start()) << board.errorString().toStdString();
 
