@@ -4,13 +4,18 @@
 // the real main window shown offscreen, the real chart, the real serial port and timers, all
 // eight channels active and moving. The board's exchange log is the measurement.
 
+#include "common/ThreadScheduling.h"
 #include "support/AppHarness.h"
 
 #include <QAction>
 #include <QApplication>
+#include <QDir>
 #include <QElapsedTimer>
 #include <QEventLoop>
+#include <QFile>
 #include <QTimer>
+
+#include <sched.h>
 
 #include <algorithm>
 #include <chrono>
@@ -31,6 +36,29 @@ inline std::chrono::nanoseconds threadCpuTime() {
     timespec ts{};
     ::clock_gettime(CLOCK_THREAD_CPUTIME_ID, &ts);
     return std::chrono::seconds(ts.tv_sec) + std::chrono::nanoseconds(ts.tv_nsec);
+}
+
+// The simulated board stands in for hardware, whose UART answers on time whatever the
+// computer's processors are doing. On a machine with two cores a window thread busy drawing
+// would otherwise hold the simulator's thread back, and a bench would measure the simulator's
+// late bytes instead of the program. Its thread gets a real-time priority where that is
+// allowed, else the short time slice the engine's thread has. Returns what it got.
+inline const char* wakeBoardPromptly() {
+    const char* got = "none";
+    const QString tasks = QStringLiteral("/proc/self/task");
+    for (const QString& tid : QDir(tasks).entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
+        QFile comm(tasks + u'/' + tid + QStringLiteral("/comm"));
+        if (!comm.open(QIODevice::ReadOnly) || comm.readAll().trimmed() != "board-sim") {
+            continue;
+        }
+        const sched_param realTime{1};
+        if (::sched_setscheduler(static_cast<pid_t>(tid.toLong()), SCHED_FIFO, &realTime) == 0) {
+            got = "real-time priority";
+        } else if (askForShortTimeSlice(tid.toLong())) {
+            got = "short time slice";
+        }
+    }
+    return got;
 }
 
 struct RunOptions {

@@ -3,6 +3,7 @@
 #include "acquisition/ChannelConversion.h"
 #include "acquisition/SamplingLoop.h"
 #include "common/AppError.h"
+#include "common/ThreadScheduling.h"
 #include "device/BoardLink.h"
 #include "platform/EventGate.h"
 #include "platform/FileDialog.h"
@@ -365,7 +366,11 @@ AcquisitionEngine::AcquisitionEngine(EngineParts parts, EngineReports& reports, 
     anchor_->moveToThread(&thread_);
     thread_.start();
     running_ = true;
-    call([this, &parts] { core_ = new EngineCore(*this, reports_, parts); });
+    call([this, &parts] {
+        // A reply must not wait for the window's thread to finish a slice of drawing.
+        askForShortTimeSlice();
+        core_ = new EngineCore(*this, reports_, parts);
+    });
 }
 
 AcquisitionEngine::~AcquisitionEngine() {

@@ -45,6 +45,20 @@ struct Shared {
     }
 };
 
+// One thread at the idle scheduling policy, kept apart from the global pool so that nothing
+// else runs at that policy.
+class Helpers : public QThreadPool {
+  public:
+    Helpers() {
+        setMaxThreadCount(1);
+        setThreadPriority(QThread::IdlePriority);
+    }
+};
+Helpers& helpers() {
+    static Helpers pool;  // ends with the program, as the global pool does
+    return pool;
+}
+
 }  // namespace
 
 void runAlongside(std::size_t count, const std::function<void(std::size_t)>& work) {
@@ -54,7 +68,7 @@ void runAlongside(std::size_t count, const std::function<void(std::size_t)>& wor
     auto shared = std::make_shared<Shared>(count, work);
     if (count > 1 && QThread::idealThreadCount() > 1) {
         // A busy pool simply leaves all of it to this thread.
-        QThreadPool::globalInstance()->tryStart([shared] { shared->take(true); });
+        helpers().tryStart([shared] { shared->take(true); });
     }
     const std::size_t ranHere = shared->take(false);
     shared->doneAlongside.acquire(static_cast<int>(count - ranHere));

@@ -335,7 +335,9 @@ QByteArray QtSerialPort::input() {
     }
     for (int pass = 0; waiting > 0 && pass < kMaxDrainPasses && port_.waitForReadyRead(0); ++pass) {
     }
-    const QByteArray data = inputLen_ > 0 ? port_.read(inputLen_) : port_.readAll();
+    // Read exactly what is buffered: readAll() hands out an array with room for 64 KiB, which
+    // whoever keeps a reply (a log, a queue) would keep too.
+    const QByteArray data = port_.read(inputLen_ > 0 ? inputLen_ : port_.bytesAvailable());
     consumed_ += data.size();
     return data;
 }

@@ -102,6 +102,27 @@ class AcquisitionEngineTest : public ::testing::Test {
     QStringList scans;  // the elapsed time of every closed scan the window was handed
 };
 
+TEST_F(AcquisitionEngineTest, theEngineThreadAsksToBeWokenPromptly) {
+    // Where the kernel shows the time slice, the engine's thread has the short one.
+    int engines = 0;
+    const QDir tasks(QStringLiteral("/proc/self/task"));
+    for (const QString& tid : tasks.entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
+        QFile comm(tasks.filePath(tid + QStringLiteral("/comm")));
+        if (!comm.open(QIODevice::ReadOnly) || comm.readAll().trimmed() != "Acquisition") {
+            continue;
+        }
+        ++engines;
+        QFile sched(tasks.filePath(tid + QStringLiteral("/sched")));
+        ASSERT_TRUE(sched.open(QIODevice::ReadOnly));
+        for (const QByteArray& line : sched.readAll().split('\n')) {
+            if (line.startsWith("se.slice ")) {
+                EXPECT_EQ(line.split(':').last().trimmed().toLongLong(), 100'000) << line.data();
+            }
+        }
+    }
+    EXPECT_EQ(engines, 1);
+}
+
 TEST_F(AcquisitionEngineTest, aRunGoesOnWhileTheWindowThreadIsBlocked_everyScanReachesIt) {
     toggle();
     ASSERT_TRUE(waitFor([&] { return engine.isSampling() && engine.scanCount() >= 3; }));

@@ -1,9 +1,15 @@
 #include "chart/RunAlongside.h"
 
+#include <sched.h>
+
+#include <QThread>
+
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <chrono>
 #include <stdexcept>
+#include <thread>
 #include <vector>
 
 namespace quorlin {
@@ -21,6 +27,25 @@ TEST(RunAlongside, runsEveryIndexOnceAndReturnsWhenAllHaveReturned) {
             ASSERT_EQ(runs[i].load(), 1) << count << ": index " << i;
             ASSERT_EQ(results[i], static_cast<int>(i) * 3) << count << ": index " << i;
         }
+    }
+}
+
+TEST(RunAlongside, theHelperRunsOnlyWhereNothingElseWantsACore) {
+    const std::thread::id caller = std::this_thread::get_id();
+    std::vector<int> policies(20, -1);
+    std::vector<bool> alongside(20, false);
+    runAlongside(policies.size(), [&](std::size_t i) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(2));  // time for the helper
+        policies[i] = ::sched_getscheduler(0);
+        alongside[i] = std::this_thread::get_id() != caller;
+    });
+    int helped = 0;
+    for (std::size_t i = 0; i < policies.size(); ++i) {
+        EXPECT_EQ(policies[i], alongside[i] ? SCHED_IDLE : SCHED_OTHER) << i;
+        helped += alongside[i];
+    }
+    if (QThread::idealThreadCount() > 1) {
+        EXPECT_GT(helped, 0);
     }
 }
 
