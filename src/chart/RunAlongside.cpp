@@ -1,5 +1,7 @@
 #include "chart/RunAlongside.h"
 
+#include "common/ThreadScheduling.h"
+
 #include <QSemaphore>
 #include <QThread>
 #include <QThreadPool>
@@ -45,14 +47,11 @@ struct Shared {
     }
 };
 
-// One thread at the idle scheduling policy, kept apart from the global pool so that nothing
-// else runs at that policy.
+// One thread at a lowered priority, kept apart from the global pool so that nothing else runs
+// at that priority.
 class Helpers : public QThreadPool {
   public:
-    Helpers() {
-        setMaxThreadCount(1);
-        setThreadPriority(QThread::IdlePriority);
-    }
+    Helpers() { setMaxThreadCount(1); }
 };
 Helpers& helpers() {
     static Helpers pool;  // ends with the program, as the global pool does
@@ -68,7 +67,11 @@ void runAlongside(std::size_t count, const std::function<void(std::size_t)>& wor
     auto shared = std::make_shared<Shared>(count, work);
     if (count > 1 && QThread::idealThreadCount() > 1) {
         // A busy pool simply leaves all of it to this thread.
-        helpers().tryStart([shared] { shared->take(true); });
+        helpers().tryStart([shared] {
+            static thread_local const bool lowered = yieldToNormalThreads();
+            (void)lowered;
+            shared->take(true);
+        });
     }
     const std::size_t ranHere = shared->take(false);
     shared->doneAlongside.acquire(static_cast<int>(count - ranHere));

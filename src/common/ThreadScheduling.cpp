@@ -6,6 +6,7 @@
 #include <sys/syscall.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstdint>
 #endif
 
@@ -41,5 +42,19 @@ bool askForShortTimeSlice(long /*threadId*/) {
     return false;
 }
 #endif
+
+bool yieldToNormalThreads() {
+#if defined(__linux__)
+    constexpr int kNice = 10;
+    errno = 0;
+    const int now = ::getpriority(PRIO_PROCESS, 0);  // on Linux: the calling thread only
+    if (errno == 0 && now >= kNice) {
+        return true;  // already that low: raising it again would need a privilege
+    }
+    return ::setpriority(PRIO_PROCESS, 0, kNice) == 0;
+#else
+    return false;
+#endif
+}
 
 }  // namespace quorlin

@@ -9,4 +9,9 @@ namespace quorlin {
 // ignores it. True when the request was taken.
 bool askForShortTimeSlice(long threadId = 0);
 
+// Lowers the calling thread's priority (nice 10) for good: work that only makes drawing finish
+// sooner then gives way to any thread of normal priority that wants a core, yet still gets a
+// tenth of a normal share when every core is busy, so whoever waits for it is not starved.
+bool yieldToNormalThreads();
+
 }  // namespace quorlin
