@@ -34,21 +34,30 @@ TEST(RunAlongside, runsEveryIndexOnceAndReturnsWhenAllHaveReturned) {
 TEST(RunAlongside, theHelperGivesWayToThreadsOfNormalPriority) {
     const std::thread::id caller = std::this_thread::get_id();
     const int callerNice = ::getpriority(PRIO_PROCESS, 0);
-    std::vector<int> nices(20, -1);  // nice values
-    std::vector<bool> alongside(20, false);
-    runAlongside(nices.size(), [&](std::size_t i) {
-        std::this_thread::sleep_for(std::chrono::milliseconds(2));  // time for the helper
-        nices[i] = ::getpriority(PRIO_PROCESS, 0);                  // this thread's nice value
-        alongside[i] = std::this_thread::get_id() != caller;
-    });
-    int helped = 0;
-    for (std::size_t i = 0; i < nices.size(); ++i) {
-        EXPECT_EQ(nices[i], alongside[i] ? std::max(callerNice, 10) : callerNice) << i;
-        helped += alongside[i];
+    const bool helperExpected = QThread::idealThreadCount() > 1;
+    std::atomic<bool> helperRan{false};
+    // A helper still finishing an earlier call leaves a call to the caller alone: calls are
+    // made until one was shared, each caller index holding on a while for the helper.
+    for (int attempt = 0; attempt < 100 && helperExpected && !helperRan; ++attempt) {
+        std::vector<int> nices(2, -1);
+        std::vector<bool> alongside(2, false);
+        runAlongside(nices.size(), [&](std::size_t i) {
+            alongside[i] = std::this_thread::get_id() != caller;
+            nices[i] = ::getpriority(PRIO_PROCESS, 0);
+            if (alongside[i]) {
+                helperRan = true;
+                return;
+            }
+            const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(100);
+            while (!helperRan && std::chrono::steady_clock::now() < until) {
+                std::this_thread::sleep_for(std::chrono::milliseconds(1));
+            }
+        });
+        for (std::size_t i = 0; i < nices.size(); ++i) {
+            EXPECT_EQ(nices[i], alongside[i] ? std::max(callerNice, 10) : callerNice) << i;
+        }
     }
-    if (QThread::idealThreadCount() > 1) {
-        EXPECT_GT(helped, 0);
-    }
+    EXPECT_EQ(helperRan.load(), helperExpected);
 }
 
 TEST(RunAlongside, aCallThatThrows_isThrownAfterTheOthersHaveRun) {
