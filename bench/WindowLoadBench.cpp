@@ -3,7 +3,9 @@
 // the scan rate as a share of the idle rate measured in the same run, and the turnaround (the
 // board's last reply byte to the next request byte) at the 50th and 99th percentile, and the
 // board's own time from request to last reply byte (evidence that the simulator kept to the
-// line's timing, so that the figures are the program's).
+// line's timing, so that the figures are the program's), and the share of the phase's time
+// that the host of a virtual machine took from its cores (above a fraction of a percent, the
+// phase measured the host, not the program).
 //
 //   build/bench/WindowLoadBench [seconds per load, default 5]
 // The review file's phase lasts until the file is loaded, at least that long.
@@ -34,6 +36,7 @@ using Steady = std::chrono::steady_clock;
 struct Phase {
     const char* name;
     Steady::time_point from, to;
+    double stolen = 0;  // seconds the host took from the machine's cores meanwhile
 };
 
 // Sleeps on every paint of the widgets it watches: a window thread made slow on purpose.
@@ -115,9 +118,11 @@ int main(int argc, char* argv[]) {
 
     std::vector<Phase> phases;
     auto phase = [&](const char* name, const std::function<void()>& body) {
+        const double stolenBefore = bench::stolenSeconds();
         Phase p{name, Steady::now(), {}};
         body();
         p.to = Steady::now();
+        p.stolen = bench::stolenSeconds() - stolenBefore;
         phases.push_back(p);
     };
     phase("idle", [&] { runFor(each); });
@@ -187,8 +192,8 @@ int main(int argc, char* argv[]) {
     const std::vector<sim::Exchange> log = h.board().exchanges();
 
     double idleRate = 0;
-    std::printf("%-28s %9s %7s %10s %10s %12s %12s\n", "load", "scans/s", "share", "p50 us",
-                "p99 us", "board p50 us", "board p99 us");
+    std::printf("%-28s %9s %7s %10s %10s %12s %12s %8s\n", "load", "scans/s", "share", "p50 us",
+                "p99 us", "board p50 us", "board p99 us", "stolen");
     for (const Phase& p : phases) {
         int scans = 0;
         std::vector<double> turns;
@@ -213,14 +218,15 @@ int main(int argc, char* argv[]) {
         }
         std::sort(turns.begin(), turns.end());
         std::sort(replies.begin(), replies.end());
-        const double rate = scans / std::chrono::duration<double>(p.to - p.from).count();
+        const double seconds = std::chrono::duration<double>(p.to - p.from).count();
+        const double rate = scans / seconds;
         if (idleRate == 0) {
             idleRate = rate;
         }
-        std::printf("%-28s %9.2f %7.3f %10.1f %10.1f %12.1f %12.1f\n", p.name, rate,
+        std::printf("%-28s %9.2f %7.3f %10.1f %10.1f %12.1f %12.1f %7.1f%%\n", p.name, rate,
                     idleRate > 0 ? rate / idleRate : 0.0, bench::percentile(turns, 50),
                     bench::percentile(turns, 99), bench::percentile(replies, 50),
-                    bench::percentile(replies, 99));
+                    bench::percentile(replies, 99), 100 * p.stolen / seconds);
     }
     bench::printLoad();
     return 0;
