@@ -33,40 +33,65 @@ class NearMidnightClock : public QtClock {
     QElapsedTimer since_;
 };
 
-TEST(HeadlessDaily, aNewFileWithItsHeaderAtLocalMidnight_everyScanInOneOfThem) {
+// A headless run on the simulated board, all channels recorded as volts to `dataFile` in the
+// test's folder; everything it says is kept.
+struct BoardRun {
+    explicit BoardRun(const QString& dataFile) {
+        if (!board.start()) {
+            return;
+        }
+        SettingsModel s;
+        s.ChannelActive.fill(1);
+        s.WriteFileMethod = QStringLiteral("Volts");
+        options.configFile = folder.file(QStringLiteral("board.cfg"));
+        writeConfigFile(options.configFile, s, false);
+        options.device = board.devicePath();
+        options.dataFile = folder.file(dataFile);
+        options.statusEverySeconds = 0;
+    }
+    // Starts the run; false (with what it said) when it did not start.
+    ::testing::AssertionResult start(std::unique_ptr<Clock> clock) {
+        if (options.device.isEmpty()) {
+            return ::testing::AssertionFailure() << board.errorString().toStdString();
+        }
+        HeadlessPlatform platform;
+        platform.store = std::make_unique<MemorySettingsStore>();
+        platform.clock = std::move(clock);
+        platform.writeLine = [this](const QByteArray& line) { said << QString::fromUtf8(line); };
+        run =
+            std::make_unique<HeadlessRun>(options, AppFolders(folder.path()), std::move(platform));
+        if (run->start() != -1) {
+            return ::testing::AssertionFailure() << saidText();
+        }
+        return ::testing::AssertionSuccess();
+    }
+    std::string saidText() const { return said.join(QString()).toStdString(); }
+
     TempFolder folder;
     sim::BoardSim board;
-    ASSERT_TRUE(board.start()) << board.errorString().toStdString();
-    SettingsModel s;
-    s.ChannelActive.fill(1);
-    s.WriteFileMethod = QStringLiteral("Volts");
-    const QString config = folder.file(QStringLiteral("board.cfg"));
-    writeConfigFile(config, s, false);
-
-    const QDate day(2026, 12, 31);
     HeadlessOptions options;
-    options.configFile = config;
-    options.device = board.devicePath();
-    options.dataFile = folder.file(QStringLiteral("lab.csv"));
-    options.daily = true;
-    options.statusEverySeconds = 0;
-    HeadlessPlatform platform;
-    platform.store = std::make_unique<MemorySettingsStore>();
-    platform.clock = std::make_unique<NearMidnightClock>(QDateTime(day, QTime(23, 59, 58)));
     QStringList said;
-    platform.writeLine = [&said](const QByteArray& line) { said << QString::fromUtf8(line); };
-    HeadlessRun run(options, AppFolders(folder.path()), std::move(platform));
-    ASSERT_EQ(run.start(), -1) << said.join(QString()).toStdString();
+    std::unique_ptr<HeadlessRun> run;
+};
+
+TEST(HeadlessDaily, aNewFileWithItsHeaderAtLocalMidnight_everyScanInOneOfThem) {
+    BoardRun r(QStringLiteral("lab.csv"));
+    r.options.daily = true;
+    const QDate day(2026, 12, 31);
+    ASSERT_TRUE(r.start(std::make_unique<NearMidnightClock>(QDateTime(day, QTime(23, 59, 58)))));
+    TempFolder& folder = r.folder;
+    HeadlessRun& run = *r.run;
+    const QStringList& said = r.said;
 
     const QString before = folder.file(QStringLiteral("lab-2026-12-31.csv"));
     const QString after = folder.file(QStringLiteral("lab-2027-01-01.csv"));
     EXPECT_TRUE(
         QTest::qWaitFor([&] { return readRecordedLines(after).lines.size() >= 5 + 10; }, 60000))
-        << said.join(QString()).toStdString();
+        << r.saidText();
     QSignalSpy finished(&run, &HeadlessRun::finished);
     run.stop();
     ASSERT_EQ(finished.size(), 1);
-    board.stop();
+    r.board.stop();
 
     const RecordedLines first = readRecordedLines(before);
     const RecordedLines second = readRecordedLines(after);
@@ -87,26 +112,11 @@ TEST(HeadlessDaily, aNewFileWithItsHeaderAtLocalMidnight_everyScanInOneOfThem) {
 }
 
 TEST(HeadlessRun, aFullDiskIsSaidOnce_rowsGoOnWholeOnceThereIsRoom) {
-    TempFolder folder;
-    sim::BoardSim board;
-    ASSERT_TRUE(board.start()) << board.errorString().toStdString();
-    SettingsModel s;
-    s.ChannelActive.fill(1);
-    s.WriteFileMethod = QStringLiteral("Volts");
-    const QString config = folder.file(QStringLiteral("board.cfg"));
-    writeConfigFile(config, s, false);
-    HeadlessOptions options;
-    options.configFile = config;
-    options.device = board.devicePath();
-    options.dataFile = folder.file(QStringLiteral("full.csv"));
-    options.statusEverySeconds = 0;
-    HeadlessPlatform platform;
-    platform.store = std::make_unique<MemorySettingsStore>();
-    platform.clock = std::make_unique<QtClock>();
-    QStringList said;
-    platform.writeLine = [&said](const QByteArray& line) { said << QString::fromUtf8(line); };
-    HeadlessRun run(options, AppFolders(folder.path()), std::move(platform));
-    ASSERT_EQ(run.start(), -1) << said.join(QString()).toStdString();
+    BoardRun r(QStringLiteral("full.csv"));
+    ASSERT_TRUE(r.start(std::make_unique<QtClock>()));
+    HeadlessRun& run = *r.run;
+    const QStringList& said = r.said;
+    const HeadlessOptions& options = r.options;
     ASSERT_TRUE(QTest::qWaitFor([&] { return run.scanCount() >= 10; }, 60000));
 
     const auto errors = [&] { return said.filter(QStringLiteral(" error: ")).size(); };
@@ -118,10 +128,10 @@ TEST(HeadlessRun, aFullDiskIsSaidOnce_rowsGoOnWholeOnceThereIsRoom) {
     }
     ASSERT_TRUE(QTest::qWaitFor(
         [&] { return !said.filter(QStringLiteral("rows are written to")).isEmpty(); }, 60000))
-        << said.join(QString()).toStdString();
+        << r.saidText();
     run.stop();
-    board.stop();
-    EXPECT_EQ(errors(), 1) << said.join(QString()).toStdString();
+    r.board.stop();
+    EXPECT_EQ(errors(), 1) << r.saidText();
     const RecordedLines file = readRecordedLines(options.dataFile);
     EXPECT_EQ(file.badLineEnds, 0);
     for (const QString& row : file.lines.mid(5)) {

@@ -145,9 +145,7 @@ TEST(MqttIntegration, everyScanArrivesWithTheValuesTheDataFileHolds) {
     SKIP_WITHOUT_BROKER();
     BrokerAndSubscriber b;
     ASSERT_EQ(b.start(kTopic + "/#"), "");
-    TempFolder& dir = b.dir;
-    MosquittoBroker& broker = b.broker;
-    MqttSubscriber& sub = b.sub;
+    auto& [dir, broker, sub] = b;
 
     AppHarness h(publishingTo(broker));
     rampSources(h);
@@ -192,9 +190,7 @@ TEST(MqttIntegration, brokerAwayMidRun_dataFileHasNoGapAndPublishingResumes) {
     SKIP_WITHOUT_BROKER();
     BrokerAndSubscriber b;
     ASSERT_EQ(b.start(kTopic + "/#"), "");
-    TempFolder& dir = b.dir;
-    MosquittoBroker& broker = b.broker;
-    MqttSubscriber& sub = b.sub;
+    auto& [dir, broker, sub] = b;
 
     AppHarness h(publishingTo(broker));
     rampSources(h);
@@ -243,9 +239,7 @@ TEST(MqttIntegration, programKilled_statusSaysOffline) {
     SKIP_WITHOUT_BROKER();
     BrokerAndSubscriber b;
     ASSERT_EQ(b.start(kTopic + "/status"), "");
-    TempFolder& dir = b.dir;
-    MosquittoBroker& broker = b.broker;
-    MqttSubscriber& sub = b.sub;
+    auto& [dir, broker, sub] = b;
     sim::BoardSim board;
     ASSERT_TRUE(board.start()) << board.errorString().toStdString();
 
